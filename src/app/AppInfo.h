@@ -1,0 +1,20 @@
+// The product's names and the maker's addresses, kept in one place.
+#pragma once
+
+#include <QString>
+
+namespace AppInfo {
+
+inline const QString ProductName = QStringLiteral("Palavine");
+inline const QString Version = QStringLiteral("1.0.0");
+
+// Where the remembered options live: application and section of the store.
+inline const QString SettingsApplication = QStringLiteral("Varnokel");
+inline const QString SettingsSection = QStringLiteral("Palavine");
+
+// The maker's addresses (reserved example domain until the product has its own).
+inline const QString HomePage = QStringLiteral("https://www.palavine.example/");
+inline const QString ContactPage = QStringLiteral("https://www.palavine.example/contact");
+inline const QString SupportEmail = QStringLiteral("support@palavine.example");
+
+} // namespace AppInfo

@@ -1,0 +1,61 @@
+#include "app/ErrorReport.h"
+
+#include "app/AppInfo.h"
+#include "app/Ui.h"
+
+#include <cerrno>
+#include <cstring>
+
+AppError::AppError(int number, QString description)
+    : number_(number), description_(std::move(description)), utf8_(description_.toUtf8()) {}
+
+AppError AppError::invalidArgument() {
+    return {ErrorNumber::InvalidArgument, QStringLiteral("Invalid procedure call or argument")};
+}
+
+AppError AppError::typeMismatch() {
+    return {ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch")};
+}
+
+AppError AppError::overflow() { return {ErrorNumber::Overflow, QStringLiteral("Overflow")}; }
+
+AppError AppError::fromErrno(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return {ErrorNumber::PermissionDenied, QStringLiteral("Permission denied")};
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        return {ErrorNumber::PathNotFound, QStringLiteral("Path not found")};
+    case ENOSPC:
+    case EDQUOT:
+        return {ErrorNumber::DiskFull, QStringLiteral("Disk full")};
+    case ENOMEM:
+        return {ErrorNumber::OutOfMemory, QStringLiteral("Out of memory")};
+    case EISDIR:
+    case EBUSY:
+    case ETXTBSY:
+        return {ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error")};
+    default:
+        return {ErrorNumber::DeviceIo,
+                QStringLiteral("Device I/O error (%1)").arg(QString::fromLocal8Bit(std::strerror(error)))};
+    }
+}
+
+QString ReportErrorText(const QString& description, const QString& location, int line) {
+    return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") +
+           QString::number(line) + QStringLiteral("\r\r") +
+           QStringLiteral("Please email screenshot of this message to ") + AppInfo::SupportEmail;
+}
+
+void ReportError(Ui& ui, const QString& description, const QString& location, int line) {
+    ui.message(ReportErrorText(description, location, line), QStringLiteral("Application Error"),
+               Ui::Icon::Warning);
+}
+
+void ErrorTrap::report(const QString& description) {
+    ReportError(ui_, description, location_, line_);
+}

@@ -1,0 +1,143 @@
+#include "app/Helpers.h"
+
+#include "app/AppInfo.h"
+#include "app/FileNames.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPalette>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QWidget>
+
+#include <climits>
+#include <sys/stat.h>
+
+namespace {
+QString g_appTitle;
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void colourWindowAndGroups(QWidget* window, const QColor& colour) {
+    setBackground(window, colour);
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (qobject_cast<QGroupBox*>(child) || qobject_cast<QLabel*>(child) ||
+            qobject_cast<QCheckBox*>(child) || qobject_cast<QRadioButton*>(child))
+            setBackground(child, colour);
+    }
+}
+} // namespace
+
+QChar Separator(PathStyle style) {
+    return style == PathStyle::Windows ? QLatin1Char('\\') : QLatin1Char('/');
+}
+
+int MaxPathLength(PathStyle style) { return style == PathStyle::Windows ? 260 : PATH_MAX; }
+
+bool EndsWithSeparator(const QString& path, PathStyle style) {
+    return path.endsWith(Separator(style));
+}
+
+QString WithoutTrailingSeparator(const QString& path, PathStyle style) {
+    return EndsWithSeparator(path, style) ? path.chopped(1) : path;
+}
+
+bool FileExists(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    struct stat info {};
+    return ::stat(EncodeFileName(path).constData(), &info) == 0;
+}
+
+bool IsFolder(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    struct stat info {};
+    return ::stat(EncodeFileName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+QString NormalizeBackslashes(const QString& path, PathStyle style) {
+    const QChar sep = Separator(style);
+    const QString pair = QString(2, sep);
+    if (!path.startsWith(sep)) {
+        QString out = path;
+        return out.replace(pair, QString(sep));
+    }
+    qsizetype k = 1;
+    while (k < path.size() && path.at(k) == sep)
+        ++k;
+    QString rest = path.mid(k);
+    rest.replace(pair, QString(sep));
+    const QString prefix = style == PathStyle::Windows ? pair : QString(sep);
+    return prefix + rest;
+}
+
+QString GetSpecialFolder(int folder) {
+    if (folder != 0)
+        return {};
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (desktop.isEmpty() || !IsFolder(desktop))
+        return {};
+    return desktop;
+}
+
+QString DesktopFolder() {
+    QString folder = GetSpecialFolder(0);
+    if (folder.isEmpty())
+        folder = QDir::homePath();
+    if (folder.isEmpty())
+        folder = QStringLiteral("/");
+    return EndsWithSeparator(folder) ? folder : folder + Separator();
+}
+
+QString ColorToHtml(qint32 colour) {
+    QString s = QString::number(quint32(colour), 16).toUpper();
+    if (s.size() < 6)
+        s = QString(6 - s.size(), QLatin1Char('0')) + s;
+    return QLatin1Char('#') + s.right(2) + s.mid(2, 2) + s.left(2);
+}
+
+QString AppTitleFromName(const QString& name) {
+    QString title = name;
+    for (;;) {
+        const qsizetype space = title.lastIndexOf(QLatin1Char(' '));
+        if (space < 0)
+            break;
+        title.truncate(space);
+        if (title.size() <= 40)
+            break;
+    }
+    return title;
+}
+
+void SetAppTitle() {
+    g_appTitle = AppTitleFromName(AppInfo::ProductName);
+    QApplication::setApplicationDisplayName(g_appTitle);
+}
+
+QString AppTitle() { return g_appTitle.isEmpty() ? AppInfo::ProductName : g_appTitle; }
+
+QString ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+
+bool ApplySkin(QWidget* window) {
+    const QString skin = ProgramFolder() + QStringLiteral("/x/o.cjs");
+    struct stat info {};
+    if (::stat(EncodeFileName(skin).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    ApplyButtonFaceColors(window);
+    return true;
+}
+
+void ApplyButtonFaceColors(QWidget* window) {
+    colourWindowAndGroups(window, QApplication::palette().color(QPalette::Button));
+}
+
+void ApplyWhiteBackground(QWidget* window) { colourWindowAndGroups(window, Qt::white); }

@@ -1,0 +1,57 @@
+// Small file, path and window helpers shared by the commands.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class QWidget;
+
+// The path rules exist in two styles: Windows (backslash, 260 characters) and
+// POSIX (slash, PATH_MAX). The program uses the native one.
+enum class PathStyle { Windows, Posix };
+constexpr PathStyle NativePathStyle = PathStyle::Posix;
+
+QChar Separator(PathStyle style = NativePathStyle);
+// Paths this long or longer are not read further.
+int MaxPathLength(PathStyle style = NativePathStyle);
+bool EndsWithSeparator(const QString& path, PathStyle style = NativePathStyle);
+// The path less one trailing separator, if it has one.
+QString WithoutTrailingSeparator(const QString& path, PathStyle style = NativePathStyle);
+
+// True when the path's modification time can be read (the path exists).
+bool FileExists(const QString& path);
+// True when the path is an existing directory (a link to one counts).
+bool IsFolder(const QString& path);
+
+// Collapses doubled separators, keeping a leading prefix: with the Windows style
+// a leading run of backslashes becomes exactly two (a network prefix); with the
+// POSIX style a leading run of slashes becomes one. Inside the text each pair of
+// separators becomes one.
+QString NormalizeBackslashes(const QString& path, PathStyle style = NativePathStyle);
+
+// Special folder 0 is the user's desktop: its path, or "" when there is none.
+QString GetSpecialFolder(int folder);
+// The desktop folder followed by a separator; the home folder when the desktop
+// can't be determined.
+QString DesktopFolder();
+
+// A colour number (red in the low byte) as "#RRGGBB".
+QString ColorToHtml(qint32 colour);
+
+// The application title message boxes show when they name none of their own.
+void SetAppTitle();
+QString AppTitle();
+// The title made from a product name: its last word dropped, then more words
+// while it is longer than 40 characters; a one-word name is kept whole.
+QString AppTitleFromName(const QString& name);
+
+// The folder of the executable.
+QString ProgramFolder();
+
+// The main window takes the system's button-face colour when the skin file
+// x/o.cjs is present in the program's folder. True when it was applied.
+bool ApplySkin(QWidget* window);
+// The window, its frames, labels and check boxes take the button-face colour.
+void ApplyButtonFaceColors(QWidget* window);
+// The design look: the window, frames, labels and check boxes are white.
+void ApplyWhiteBackground(QWidget* window);

@@ -1,0 +1,158 @@
+#include "app/ListView.h"
+
+#include "app/FileNames.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMetaObject>
+
+ListModel::ListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void ListModel::scheduleFlush() {
+    if (flushScheduled_)
+        return;
+    flushScheduled_ = true;
+    QMetaObject::invokeMethod(this, &ListModel::flush, Qt::QueuedConnection);
+}
+
+void ListModel::append(const QString& text) {
+    items_.push_back(text);
+    scheduleFlush();
+}
+
+void ListModel::append(QStringList texts) {
+    items_.reserve(items_.size() + size_t(texts.size()));
+    for (QString& text : texts)
+        items_.push_back(std::move(text));
+    scheduleFlush();
+}
+
+void ListModel::flush() {
+    flushScheduled_ = false;
+    const qsizetype total = count();
+    if (total == shown_)
+        return;
+    beginInsertRows(QModelIndex(), int(shown_), int(total - 1));
+    shown_ = total;
+    endInsertRows();
+}
+
+void ListModel::removeAt(qsizetype row) {
+    flush();
+    beginRemoveRows(QModelIndex(), int(row), int(row));
+    items_.erase(items_.begin() + row);
+    shown_ = count();
+    endRemoveRows();
+    ++removals_;
+}
+
+void ListModel::removeFlagged(const std::vector<bool>& flagged) {
+    flush();
+    const qsizetype n = qMin(count(), qsizetype(flagged.size()));
+    qsizetype flaggedCount = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        flaggedCount += flagged[size_t(i)] ? 1 : 0;
+    if (flaggedCount == 0)
+        return;
+    // One pass that keeps the survivors in order: removing rows one by one
+    // would cost time in proportion to the list for every row removed.
+    beginResetModel();
+    size_t kept = 0;
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (i < size_t(n) && flagged[i])
+            continue;
+        if (kept != i)
+            items_[kept] = std::move(items_[i]);
+        ++kept;
+    }
+    items_.resize(kept);
+    shown_ = count();
+    endResetModel();
+    ++removals_;
+}
+
+void ListModel::clear() {
+    beginResetModel();
+    items_.clear();
+    items_.shrink_to_fit();
+    shown_ = 0;
+    endResetModel();
+    ++removals_;
+}
+
+int ListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(shown_);
+}
+
+QVariant ListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= shown_)
+        return {};
+    if (role == Qt::DisplayRole)
+        return DisplayFileName(items_[size_t(index.row())]);
+    return {};
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return header_;
+    return {};
+}
+
+ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new ListModel(this)) {
+    setModel(model_);
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setItemsExpandable(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setMouseTracking(true);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    // A reset of the model must not lose the width the user dragged the column to.
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { keptColumnWidth_ = columnWidth(0); });
+    connect(model_, &QAbstractItemModel::modelReset, this,
+            [this] { setColumnWidth(0, keptColumnWidth_); });
+}
+
+void ListView::Remove(int i) { model_->removeAt(i - 1); }
+
+void ListView::Clear() { model_->clear(); }
+
+int ListView::SelectedIndex() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void ListView::Select(int i) {
+    model_->flush();
+    const QModelIndex index = model_->index(i - 1);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+}
+
+void ListView::SetColumnHeader(const QString& caption, int widthTwips) {
+    model_->setHeader(caption);
+    emit model_->headerDataChanged(Qt::Horizontal, 0, 0);
+    setColumnWidth(0, (widthTwips + 7) / 15);
+}
+
+void ListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete) {
+        emit deleteKeyPressed();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeView::mouseDoubleClickEvent(event);
+    emit itemDoubleClicked();
+}
+
+void ListView::mouseMoveEvent(QMouseEvent* event) {
+    emit pointerMoved();
+    QTreeView::mouseMoveEvent(event);
+}

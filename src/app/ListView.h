@@ -1,0 +1,77 @@
+// The list control of both lists: a one-column report view over a model that
+// owns the texts. Items are numbered from 1, in the order added. Appended
+// items reach the view in batches, whenever pending events run.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QTreeView>
+#include <vector>
+
+class ListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit ListModel(QObject* parent = nullptr);
+
+    void append(const QString& text);
+    void append(QStringList texts);
+    qsizetype count() const { return qsizetype(items_.size()); }
+    const QString& at(qsizetype row) const { return items_[size_t(row)]; }
+    void removeAt(qsizetype row);
+    // Removes the rows whose flag is set, in runs; keeps the others in order.
+    void removeFlagged(const std::vector<bool>& flagged);
+    void clear();
+    // Grows on every change that removes items, so a pass can tell that the
+    // item numbers it holds may name other items now.
+    quint64 removals() const { return removals_; }
+
+    void setHeader(const QString& caption) { header_ = caption; }
+    // Hands the appended items to the view.
+    void flush();
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void scheduleFlush();
+
+    std::vector<QString> items_;
+    qsizetype shown_ = 0;
+    bool flushScheduled_ = false;
+    quint64 removals_ = 0;
+    QString header_;
+};
+
+class ListView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget* parent = nullptr);
+
+    void Add(const QString& text) { model_->append(text); }
+    int Count() const { return int(model_->count()); }
+    // Item i, numbered from 1.
+    QString Item(int i) const { return model_->at(i - 1); }
+    void Remove(int i);
+    void Clear();
+    // The number of the selected item, 0 when none is selected.
+    int SelectedIndex() const;
+    // Selects item i (numbered from 1).
+    void Select(int i);
+
+    void SetColumnHeader(const QString& caption, int widthTwips);
+    ListModel* model() const { return model_; }
+
+signals:
+    void deleteKeyPressed();
+    void itemDoubleClicked();
+    void pointerMoved();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    ListModel* model_;
+    int keptColumnWidth_ = 0;
+};

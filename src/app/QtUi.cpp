@@ -1,0 +1,85 @@
+#include "app/QtUi.h"
+
+#include "app/Helpers.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QRandomGenerator>
+
+namespace {
+// Pending events run at most this often; a million yields then cost almost nothing.
+constexpr qint64 YieldIntervalMs = 10;
+
+QWidget* activeParent() { return QApplication::activeWindow(); }
+} // namespace
+
+QtUi::QtUi() { sinceLastYield_.start(); }
+
+QString QtUi::displayText(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+void QtUi::message(const QString& text, const QString& title, Icon icon) {
+    QMessageBox box(activeParent());
+    box.setWindowTitle(title.isEmpty() ? AppTitle() : title);
+    box.setText(displayText(text));
+    box.setTextFormat(Qt::PlainText);
+    switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+QString QtUi::inputBox(const QString& prompt, const QString& title) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(activeParent(), title.isEmpty() ? AppTitle() : title,
+                              displayText(prompt), QLineEdit::Normal, QString(), &ok);
+    return ok ? answer : QString();
+}
+
+QString QtUi::chooseFolder(QWidget* owner, const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+}
+
+QStringList QtUi::chooseFiles(QWidget* owner, const QString& title, const QStringList& filters) {
+    return QFileDialog::getOpenFileNames(owner, title, QString(), filters.join(QStringLiteral(";;")));
+}
+
+std::optional<QFont> QtUi::chooseFont(QWidget* owner, const QFont& initial) {
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, owner);
+    if (!ok)
+        return std::nullopt;
+    return font;
+}
+
+std::optional<QColor> QtUi::chooseColor(QWidget* owner, const QColor& initial) {
+    const QColor colour = QColorDialog::getColor(initial, owner);
+    if (!colour.isValid())
+        return std::nullopt;
+    return colour;
+}
+
+void QtUi::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+double QtUi::randomDraw() { return QRandomGenerator::global()->generateDouble(); }
+
+void QtUi::yield() {
+    if (sinceLastYield_.elapsed() < YieldIntervalMs)
+        return;
+    QCoreApplication::processEvents();
+    sinceLastYield_.restart();
+}

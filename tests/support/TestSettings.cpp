@@ -1,0 +1,14 @@
+#include "support/TestSettings.h"
+
+#include "app/Settings.h"
+
+TestSettings::TestSettings() : previous_(qgetenv("PALAVINE_SETTINGS")) {
+    path_ = dir_.path() + QStringLiteral("/Varnokel.conf");
+    qputenv("PALAVINE_SETTINGS", path_.toLocal8Bit());
+    ResetSettingsFailureNotice();
+}
+
+TestSettings::~TestSettings() {
+    qputenv("PALAVINE_SETTINGS", previous_);
+    ResetSettingsFailureNotice();
+}

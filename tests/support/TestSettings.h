@@ -1,0 +1,18 @@
+// Points the settings store at a fresh file in a temporary folder for one test,
+// so that nothing a test does touches the real user's store.
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+class TestSettings {
+public:
+    TestSettings();
+    ~TestSettings();
+    QString path() const { return path_; }
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+    QByteArray previous_;
+};

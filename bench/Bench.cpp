@@ -1,0 +1,90 @@
+#include "Bench.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <algorithm>
+#include <map>
+
+std::map<QString, std::function<BenchResult(const BenchContext&)>>& benchStages() {
+    static std::map<QString, std::function<BenchResult(const BenchContext&)>> stages;
+    return stages;
+}
+
+int registerBenchStage(const QString& name, std::function<BenchResult(const BenchContext&)> run) {
+    benchStages()[name] = std::move(run);
+    return 0;
+}
+
+double timeSeconds(const std::function<void()>& work, int repeat) {
+    double best = 1e300;
+    for (int i = 0; i < repeat; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, timer.nsecsElapsed() / 1e9);
+    }
+    return best;
+}
+
+double timeCommand(const QString& program, const QStringList& arguments, int repeat) {
+    return timeSeconds(
+        [&] {
+            QProcess process;
+            process.setStandardOutputFile(QProcess::nullDevice());
+            process.setStandardErrorFile(QProcess::nullDevice());
+            process.start(program, arguments);
+            process.waitForFinished(-1);
+        },
+        repeat);
+}
+
+namespace {
+const char* const Extensions[] = {"txt", "cpp", "h", "jpg", "TXT", "tar.gz", "html", "", "md", "log"};
+
+QString fileName(int folder, int i) {
+    QString name;
+    if (i % 17 == 0)
+        name += QLatin1Char('.');
+    name += QStringLiteral("file_%1_%2").arg(folder).arg(i);
+    name += QString(i % 23, QLatin1Char('x'));
+    const char* ext = Extensions[i % 10];
+    if (*ext)
+        name += QLatin1Char('.') + QLatin1String(ext);
+    return name;
+}
+} // namespace
+
+QString ensureTree(const QString& root, int folders, int filesPerFolder) {
+    const QString done = root + QStringLiteral("/.complete");
+    if (QFile::exists(done))
+        return root;
+    QDir(root).removeRecursively();
+    QDir().mkpath(root);
+    // Folders: level 1 has 10, level 2 has 100 (10 under each), level 3 the rest.
+    QStringList paths;
+    paths.reserve(folders);
+    for (int i = 0; i < folders; ++i) {
+        QString path;
+        if (i < 10)
+            path = root + QStringLiteral("/d%1").arg(i);
+        else if (i < 110)
+            path = paths[(i - 10) / 10] + QStringLiteral("/sub%1").arg(i);
+        else
+            path = paths[10 + (i - 110) % 100] + QStringLiteral("/folder %1").arg(i);
+        paths.append(path);
+        QDir().mkpath(path);
+        for (int f = 0; f < filesPerFolder; ++f) {
+            QFile file(path + QLatin1Char('/') + fileName(i, f));
+            file.open(QIODevice::WriteOnly);
+        }
+    }
+    QFile(done).open(QIODevice::WriteOnly);
+    return root;
+}
+
+void warmTree(const QString& root) {
+    timeCommand(QStringLiteral("find"), {root}, 1);
+}

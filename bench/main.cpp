@@ -1,0 +1,105 @@
+// palavine-bench: runs every stage in a process of its own (so that peak memory
+// is the stage's own) and prints one table of times, ratios and goals.
+//
+//   palavine-bench [--cache DIR] [--only TEXT]
+#include "Bench.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <map>
+
+std::map<QString, std::function<BenchResult(const BenchContext&)>>& benchStages();
+
+namespace {
+
+long peakMemoryKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+int runStage(const QString& name, const BenchContext& context) {
+    const auto stage = benchStages().find(name);
+    if (stage == benchStages().end())
+        return 2;
+    const BenchResult r = stage->second(context);
+    std::printf("RESULT\t%.6f\t%.6f\t%s\t%.3f\t%s\t%ld\n", r.seconds, r.referenceSeconds,
+                qPrintable(r.reference), r.goal, qPrintable(r.note), peakMemoryKb());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStringList args = app.arguments();
+    args.removeFirst();
+
+    QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                    QStringLiteral("/palavine-bench");
+    QString only, stage;
+    for (int i = 0; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--cache"))
+            cache = args[i + 1];
+        else if (args[i] == QLatin1String("--only"))
+            only = args[i + 1];
+        else if (args[i] == QLatin1String("--stage"))
+            stage = args[i + 1];
+    }
+    QTemporaryDir work;
+    BenchContext context{cache, cache + QStringLiteral("/tree-1m"),
+                         cache + QStringLiteral("/tree-100k"), work.path()};
+
+    if (!stage.isEmpty())
+        return runStage(stage, context);
+
+    std::fprintf(stderr, "Preparing trees in %s (made once, then reused)...\n", qPrintable(cache));
+    ensureTree(context.bigTree, 10000, 100);
+    ensureTree(context.smallTree, 1000, 100);
+    warmTree(context.bigTree);
+    warmTree(context.smallTree);
+
+    std::printf("%-34s %10s %10s  %-28s %7s %6s %9s  %s\n", "stage", "time (s)", "ref (s)",
+                "reference", "ratio", "goal", "peak MB", "");
+    int missed = 0;
+    for (const auto& [name, run] : benchStages()) {
+        if (!only.isEmpty() && !name.contains(only))
+            continue;
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(app.applicationFilePath(),
+                    {QStringLiteral("--cache"), cache, QStringLiteral("--stage"), name});
+        child.waitForFinished(-1);
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        const qsizetype at = out.indexOf(QStringLiteral("RESULT\t"));
+        if (at < 0) {
+            std::printf("%-34s failed\n", qPrintable(name));
+            ++missed;
+            continue;
+        }
+        const QStringList f = out.mid(at).trimmed().split(QLatin1Char('\t'));
+        const double seconds = f.value(1).toDouble(), ref = f.value(2).toDouble();
+        const double goal = f.value(4).toDouble();
+        const double ratio = ref > 0 ? seconds / ref : 0;
+        const bool miss = goal > 0 && ratio > goal;
+        missed += miss ? 1 : 0;
+        std::printf("%-34s %10.3f %10.3f  %-28s %7.2f %6s %9.1f  %s%s\n", qPrintable(name), seconds,
+                    ref, qPrintable(f.value(3)), ratio,
+                    goal > 0 ? qPrintable(QString::number(goal)) : "-",
+                    f.value(6).toDouble() / 1024.0, miss ? "MISSED " : "", qPrintable(f.value(5)));
+        std::fflush(stdout);
+    }
+    return missed == 0 ? 0 : 1;
+}

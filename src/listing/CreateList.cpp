@@ -1,0 +1,283 @@
+#include "listing/CreateList.h"
+
+#include "app/ErrorReport.h"
+#include "app/FileNames.h"
+#include "app/Helpers.h"
+#include "app/ListView.h"
+#include "app/Ui.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+// The names of one folder's files, read in one go: their bytes end to end, so a
+// folder of many files costs one buffer instead of one string per name.
+struct NameList {
+    QByteArray bytes;
+    std::vector<std::pair<qsizetype, qsizetype>> spans; // offset and size of each name
+
+    qsizetype size() const { return qsizetype(spans.size()); }
+    const char* name(qsizetype i) const { return bytes.constData() + spans[size_t(i)].first; }
+    qsizetype nameSize(qsizetype i) const { return spans[size_t(i)].second; }
+};
+
+class DirectoryHandle {
+  public:
+    explicit DirectoryHandle(DIR* dir) : dir_(dir) {}
+    ~DirectoryHandle() {
+        if (dir_)
+            ::closedir(dir_);
+    }
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+    DIR* get() const { return dir_; }
+
+  private:
+    DIR* dir_;
+};
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+bool isRegularFileAt(int dirFd, const char* name) {
+    struct stat info {};
+    return ::fstatat(dirFd, name, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+
+bool matchesEveryName(const QString& pattern) {
+    return pattern == QLatin1String("*") || pattern == QLatin1String("*.*");
+}
+
+// Reads the regular files of a folder (its path in file-system bytes, ending in a
+// separator). A folder that does not exist gives no names; one that can't be
+// read throws, and then no names are kept.
+NameList readFileNames(const QByteArray& folder, const QString& pattern) {
+    NameList names;
+    DirectoryHandle dir(::opendir(folder.constData()));
+    if (!dir.get()) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return names;
+        throw AppError::fromErrno(errno);
+    }
+    const bool everyName = matchesEveryName(pattern);
+    const QByteArray wildcard = everyName ? QByteArray() : EncodeFileName(pattern);
+    const int fd = ::dirfd(dir.get());
+    names.spans.reserve(100);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry) {
+            if (errno != 0)
+                throw AppError::fromErrno(errno);
+            break;
+        }
+        const char* name = entry->d_name;
+        // The listing gives the type; the file system is asked only when the
+        // listing doesn't know it or the entry is a link.
+        bool regular = false;
+        switch (entry->d_type) {
+        case DT_REG:
+            regular = true;
+            break;
+        case DT_UNKNOWN:
+        case DT_LNK:
+            regular = !isDotOrDotDot(name) && isRegularFileAt(fd, name);
+            break;
+        default:
+            break;
+        }
+        if (!regular)
+            continue;
+        if (!everyName && ::fnmatch(wildcard.constData(), name, 0) != 0)
+            continue;
+        const qsizetype size = qsizetype(std::strlen(name));
+        names.spans.emplace_back(names.bytes.size(), size);
+        names.bytes.append(name, size);
+    }
+    return names;
+}
+
+QByteArray folderWithSeparator(const QString& folder) {
+    QByteArray bytes = EncodeFileName(folder);
+    if (!bytes.endsWith('/'))
+        bytes.append('/');
+    return bytes;
+}
+
+bool isAscii(QStringView text) {
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool isAscii(const char* bytes, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+char16_t asciiLower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+}
+
+QStringView extensionOf(QStringView path) {
+    if (path.isEmpty())
+        return path;
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot >= 1 ? path.mid(dot + 1) : path;
+}
+
+// The filter as the run last read it, lowered once per change of its text.
+class ExtensionFilter {
+  public:
+    void update(const QString& filter) {
+        if (filter == raw_ && !first_)
+            return;
+        first_ = false;
+        raw_ = filter;
+        all_ = filter == AllFilesFilter;
+        lowered_ = filter.toLower();
+        loweredAscii_ = isAscii(lowered_);
+    }
+
+    bool keeps(QStringView path) const {
+        if (all_)
+            return true;
+        const QStringView ext = extensionOf(path);
+        if (isAscii(ext)) {
+            // Lowering an ASCII text keeps it ASCII and of the same length.
+            if (!loweredAscii_ || ext.size() != lowered_.size())
+                return false;
+            const char16_t* a = ext.utf16();
+            const auto* b = reinterpret_cast<const char16_t*>(lowered_.constData());
+            for (qsizetype i = 0; i < ext.size(); ++i) {
+                if (asciiLower(a[i]) != b[i])
+                    return false;
+            }
+            return true;
+        }
+        return ext.toString().toLower() == lowered_;
+    }
+
+  private:
+    QString raw_;
+    QString lowered_;
+    bool first_ = true;
+    bool all_ = false;
+    bool loweredAscii_ = true;
+};
+
+QString fullPath(const QString& prefix, const char* name, qsizetype size) {
+    QString path;
+    if (isAscii(name, size)) {
+        path.reserve(prefix.size() + size);
+        path.append(prefix);
+        path.append(QLatin1StringView(name, size));
+    } else {
+        const QString decoded = DecodeFileName(name, size);
+        path.reserve(prefix.size() + decoded.size());
+        path.append(prefix);
+        path.append(decoded);
+    }
+    return path;
+}
+
+} // namespace
+
+QString GetFileExtension(const QString& path) {
+    return extensionOf(path).toString();
+}
+
+bool IsExistingFile(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    struct stat info {};
+    return ::stat(EncodeFileName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+QStringList GetFilesInFolder(const QString& folder, const QString& pattern) {
+    const NameList names = readFileNames(folderWithSeparator(folder), pattern);
+    QStringList result;
+    result.reserve(names.size());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        result.append(DecodeFileName(names.name(i), names.nameSize(i)));
+    return result;
+}
+
+void CreateFileList(Ui& ui, ListView& folders, ListView& results,
+                    const std::function<QString()>& readFilter, bool& creatingList) {
+    if (creatingList)
+        return;
+    creatingList = true;
+    struct ResetFlag {
+        bool& flag;
+        ~ResetFlag() { flag = false; }
+    } reset{creatingList};
+
+    ErrorTrap trap(ui, CreateListLocation);
+    bool empty = false;
+    trap.at(100, [&] { empty = folders.Count() == 0; });
+    if (empty) {
+        trap.at(102, [&] { ui.message(QStringLiteral("No folders added.")); });
+        return;
+    }
+
+    // The folder texts are taken now: a folder entry removed or moved by another
+    // command while this run yields is neither a failure nor skipped.
+    QStringList entries;
+    trap.at(104, [&] {
+        const ListModel& model = *folders.model();
+        entries.reserve(model.count());
+        for (qsizetype i = 0; i < model.count(); ++i)
+            entries.append(model.at(i));
+    });
+
+    ExtensionFilter filter;
+    for (const QString& entry : std::as_const(entries)) {
+        ui.yield();
+        QString prefix;
+        NameList names;
+        const bool read = trap.at(106, [&] {
+            const QString scanFolder = WithoutTrailingSeparator(entry);
+            prefix = scanFolder + Separator();
+            names = readFileNames(EncodeFileName(prefix), AllFilesFilter);
+        });
+        if (!read)
+            continue;
+        trap.at(108, [&] {
+            for (qsizetype i = 0; i < names.size(); ++i) {
+                ui.yield();
+                const char* name = names.name(i);
+                if (name[0] == '~')
+                    continue;
+                const QString path = fullPath(prefix, name, names.nameSize(i));
+                filter.update(readFilter());
+                if (filter.keeps(path))
+                    results.Add(path);
+            }
+        });
+    }
+}
+
+void ShowFilterHelp(Ui& ui) {
+    ErrorTrap trap(ui, FilterHelpLocation);
+    trap.at(100, [&] {
+        const QStringList lines{QStringLiteral("Only get files with the specified file extension."),
+                                QString(),
+                                QStringLiteral("* for all files"),
+                                QStringLiteral("txt for all txt files"),
+                                QStringLiteral("htm for all htm files"),
+                                QStringLiteral("etc.")};
+        ui.message(lines.join(QLatin1Char('\r')));
+    });
+}

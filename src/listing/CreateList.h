@@ -1,0 +1,45 @@
+// Building the results list: every file directly inside each folder of the
+// folder list whose extension passes the filter, appended as a full path.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class ListView;
+class Ui;
+
+// Where failures of the two commands are reported.
+inline const QString CreateListLocation =
+    QStringLiteral("in Palavine2021/08/31.Form1.PushButton5_Click ");
+inline const QString FilterHelpLocation =
+    QStringLiteral("in Palavine2021/08/31.Form1.PushButton12_Click ");
+
+// The filter that keeps every file.
+inline const QString AllFilesFilter = QStringLiteral("*");
+
+// The extension part of a path: the text after its last dot when that dot is not
+// the first character (possibly empty); otherwise the whole text.
+QString GetFileExtension(const QString& path);
+
+// True when the path names an existing regular file (a link to one counts),
+// whether or not the user may read it. Folders, broken links, sockets, pipes and
+// devices are not files.
+bool IsExistingFile(const QString& path);
+
+// The names of the files directly inside the folder (with or without a trailing
+// separator) that match the pattern, in the order the directory listing gives
+// them; hidden files included. "*" and "*.*" match every name; any other pattern
+// is a shell wildcard. A missing folder gives an empty list; a folder that can't
+// be read throws AppError.
+QStringList GetFilesInFolder(const QString& folder, const QString& pattern);
+
+// "2. Start Creating List": appends to `results` the full path of every file
+// directly inside each folder of `folders` that passes the filter. The folder
+// texts are taken when the run starts; `readFilter` is asked for the filter
+// before every name. `creatingList` blocks a second run during this one.
+void CreateFileList(Ui& ui, ListView& folders, ListView& results,
+                    const std::function<QString()>& readFilter, bool& creatingList);
+
+// The "?" beside the filter: a short help text on it.
+void ShowFilterHelp(Ui& ui);

@@ -1,0 +1,319 @@
+#include "folders/AddFolder.h"
+
+#include "app/ErrorReport.h"
+#include "app/FileNames.h"
+#include "app/Helpers.h"
+#include "app/ListView.h"
+#include "app/MousePointer.h"
+#include "app/Settings.h"
+#include "app/Ui.h"
+#include "folders/BrowseForFolder.h"
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unordered_set>
+
+namespace {
+
+const QString WalkLocation =
+    QStringLiteral("in QuobrelTitle2021/08/31.AddFolder.GetSubDirectories2016 ");
+const QString AddLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton6_Click ");
+
+// A folder's identity on the file system, to read each folder once per walk.
+struct FolderId {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FolderId&) const = default;
+};
+
+struct FolderIdHash {
+    size_t operator()(const FolderId& id) const {
+        return std::hash<unsigned long long>()((unsigned long long)id.inode * 1000003ULL ^
+                                               (unsigned long long)id.device);
+    }
+};
+
+using ReadFolders = std::unordered_set<FolderId, FolderIdHash>;
+
+// Permission denied and path not found take a folder out of the walk.
+bool takesFolderOut(const AppError& e) {
+    return e.number() == ErrorNumber::PermissionDenied || e.number() == ErrorNumber::PathNotFound;
+}
+
+class OpenFolder {
+  public:
+    explicit OpenFolder(DIR* dir) : dir_(dir) {}
+    ~OpenFolder() {
+        if (dir_)
+            ::closedir(dir_);
+    }
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    DIR* get() const { return dir_; }
+
+  private:
+    DIR* dir_;
+};
+
+// The entry less its trailing separators, the root kept whole: a link must be
+// examined itself, and a trailing separator would look through it.
+QByteArray withoutTrailingSeparators(QByteArray path) {
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
+// The entry's last name: hidden when it starts with a dot.
+bool hasHiddenName(const QString& path) {
+    qsizetype end = path.size();
+    while (end > 0 && path.at(end - 1) == QLatin1Char('/'))
+        --end;
+    if (end == 0)
+        return false;
+    const qsizetype start = path.lastIndexOf(QLatin1Char('/'), end - 1) + 1;
+    return end > start && path.at(start) == QLatin1Char('.');
+}
+
+// The attribute bits from what the entry names (target, already examined) and
+// the entry itself.
+int attributesOf(const QString& path, const QByteArray& encoded, const struct stat& target) {
+    struct stat self {};
+    if (::lstat(withoutTrailingSeparators(encoded).constData(), &self) != 0)
+        throw AppError::fromErrno(errno);
+    int attributes = 0;
+    if (S_ISDIR(target.st_mode))
+        attributes |= FolderAttribute::Directory;
+    if (!(target.st_mode & S_IWUSR))
+        attributes |= FolderAttribute::ReadOnly;
+    if (hasHiddenName(path))
+        attributes |= FolderAttribute::Hidden;
+    if (S_ISLNK(self.st_mode))
+        attributes |= FolderAttribute::ReparsePoint;
+    return attributes;
+}
+
+// IsFolder, keeping what it learnt.
+bool examineFolder(const QByteArray& encoded, struct stat& target) {
+    return !encoded.isEmpty() && ::stat(encoded.constData(), &target) == 0 &&
+           S_ISDIR(target.st_mode);
+}
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+// Appends parent + name + separator for every acceptable sub-folder. The type
+// comes from the listing; the file system is asked only for links and entries
+// of unknown type.
+void listSubFolders(DIR* dir, const QString& parent, QStringList& level, Ui& ui) {
+    const int fd = ::dirfd(dir);
+    const int maxLength = MaxPathLength();
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                throw AppError::fromErrno(errno);
+            return;
+        }
+        const char* name = entry->d_name;
+        if (isDotOrDotDot(name))
+            continue;
+        bool folder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat info {};
+            folder = ::fstatat(fd, name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (!folder)
+            continue;
+        ui.yield();
+        const QString n = DecodeFileName(name, qsizetype(std::strlen(name)));
+        if (n.size() >= maxLength || HasBadChars(n))
+            continue;
+        level.append(parent + n + QLatin1Char('/'));
+    }
+}
+
+enum class Outcome { Stays, TakenOut };
+
+// Reads the sub-folders of one entry into the next level.
+Outcome gather(const QString& d, QStringList& level, Ui& ui, ErrorTrap& trap, ReadFolders& read) {
+    const QByteArray encoded = EncodeFileName(d);
+    struct stat target {};
+    if (!examineFolder(encoded, target))
+        return Outcome::Stays;
+    if (encoded.size() >= MaxPathLength())
+        return Outcome::Stays;
+
+    bool takenOut = false;
+    DIR* dir = nullptr;
+    trap.at(104, [&] {
+        dir = ::opendir(encoded.constData());
+        if (!dir) {
+            const AppError e = AppError::fromErrno(errno);
+            if (!takesFolderOut(e))
+                throw e;
+            takenOut = true;
+        }
+    });
+    const OpenFolder folder(dir);
+    if (takenOut)
+        return Outcome::TakenOut;
+    if (!dir)
+        return Outcome::Stays;
+    ui.yield();
+
+    bool skip = false;
+    trap.at(106, [&] {
+        try {
+            skip = !IsRootFolder(d) && IsSkippedByAttributes(attributesOf(d, encoded, target));
+        } catch (const AppError& e) {
+            if (!takesFolderOut(e))
+                throw;
+            takenOut = true;
+        }
+    });
+    if (takenOut)
+        return Outcome::TakenOut;
+    if (skip)
+        return Outcome::Stays;
+
+    // The folder actually opened, not what the path names by now.
+    struct stat opened {};
+    if (::fstat(::dirfd(dir), &opened) != 0)
+        opened = target;
+    if (!read.insert({opened.st_dev, opened.st_ino}).second)
+        return Outcome::Stays;
+
+    trap.at(108, [&] {
+        try {
+            listSubFolders(dir, d, level, ui);
+        } catch (const AppError& e) {
+            // Any other failure just ends this folder's listing.
+            takenOut = takesFolderOut(e);
+        }
+    });
+    return takenOut ? Outcome::TakenOut : Outcome::Stays;
+}
+
+// Whether a folder found below is kept in the result.
+bool keep(const QString& e, Ui& ui, ErrorTrap& trap) {
+    const QByteArray encoded = EncodeFileName(e);
+    struct stat target {};
+    if (!examineFolder(encoded, target))
+        return false;
+    ui.yield();
+    bool kept = true;
+    trap.at(112, [&] {
+        try {
+            kept = IsRootFolder(e) || !IsSkippedByAttributes(attributesOf(e, encoded, target));
+        } catch (const AppError& error) {
+            if (!takesFolderOut(error))
+                throw;
+            kept = false; // gone since it was examined
+        }
+    });
+    return kept;
+}
+
+} // namespace
+
+bool HasBadChars(const QString& name) {
+    for (const QChar c : name) {
+        const char16_t code = c.unicode();
+        if (code < 32 || (code >= 127 && code <= 159))
+            return true;
+    }
+    return false;
+}
+
+bool IsSkippedByAttributes(int attributes) {
+    return attributes == 22 || attributes == 1046;
+}
+
+bool IsRootFolder(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    for (const QChar c : path) {
+        if (c != QLatin1Char('/'))
+            return false;
+    }
+    return true;
+}
+
+int FolderAttributes(const QString& path) {
+    const QByteArray encoded = EncodeFileName(path);
+    struct stat target {};
+    if (::stat(encoded.constData(), &target) != 0) {
+        // A dangling link still has attributes of its own.
+        struct stat self {};
+        if (::lstat(withoutTrailingSeparators(encoded).constData(), &self) != 0)
+            throw AppError::fromErrno(errno);
+        target = self;
+        target.st_mode = (self.st_mode & ~S_IFMT) | S_IFREG;
+    }
+    return attributesOf(path, encoded, target);
+}
+
+void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui) {
+    ErrorTrap trap(ui, WalkLocation);
+    ReadFolders read;
+    // levels[k] holds the folders k + 1 levels below the entries of dirs. A
+    // deque keeps each level in place while the next one grows.
+    std::deque<QStringList> levels;
+    for (size_t k = 0;; ++k) {
+        QStringList& current = k == 0 ? dirs : levels[k - 1];
+        QStringList next;
+        for (qsizetype i = 0; i < current.size();) {
+            const QString d = current.at(i);
+            if (gather(d, next, ui, trap, read) == Outcome::TakenOut) {
+                // The first equal entry goes; it is this one or one before it,
+                // so the next entry to read now stands at i.
+                const qsizetype at = current.indexOf(d);
+                if (at >= 0) {
+                    current.removeAt(at);
+                    continue;
+                }
+            }
+            ++i;
+        }
+        if (next.isEmpty())
+            break;
+        levels.push_back(std::move(next));
+        if (!recurse)
+            break;
+    }
+    for (const QStringList& level : levels) {
+        for (const QString& e : level) {
+            if (keep(e, ui, trap))
+                dirs.append(e);
+        }
+    }
+}
+
+void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListView& folders, QWidget* owner) {
+    ErrorTrap trap(ui, AddLocation);
+    QString lastFolder;
+    trap.at(100, [&] { lastFolder = GetOption(QStringLiteral("LastFolderDot"), QString()); });
+    QString path;
+    trap.at(102, [&] {
+        path = BrowseForFolder(ui, owner, QStringLiteral("Please select folder:"), lastFolder);
+    });
+    if (path.isEmpty())
+        return;
+    const BusyPointer busy(pointer);
+    QStringList walk;
+    trap.at(108, [&] { walk.append(path + QLatin1Char('/')); });
+    trap.at(110, [&] { GetSubDirectories2016(walk, true, ui); });
+    trap.at(112, [&] {
+        QStringList items;
+        items.reserve(walk.size());
+        for (const QString& entry : walk)
+            items.append(NormalizeBackslashes(entry));
+        folders.model()->append(std::move(items));
+    });
+}

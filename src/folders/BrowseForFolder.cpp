@@ -1,0 +1,13 @@
+#include "folders/BrowseForFolder.h"
+
+#include "app/Helpers.h"
+#include "app/Ui.h"
+
+QString BrowseForFolder(Ui& ui, QWidget* owner, const QString& title, const QString& start) {
+    // A start folder that is gone leaves the chooser at its own default.
+    const QString opening = IsFolder(start) ? start : QString();
+    QString path = ui.chooseFolder(owner, title, opening);
+    while (path.size() > 1 && EndsWithSeparator(path))
+        path.chop(1);
+    return path;
+}

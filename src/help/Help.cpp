@@ -1,0 +1,19 @@
+#include "help/Help.h"
+
+#include "app/AppInfo.h"
+#include "app/ErrorReport.h"
+#include "app/Helpers.h"
+#include "app/Ui.h"
+
+namespace {
+const QString kLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton11_Click ");
+}
+
+void ShowHelp(Ui& ui) {
+    ErrorTrap trap(ui, kLocation);
+    trap.at(100, [&] {
+        ui.message(QStringLiteral("Questions? Please contact Team Varnokel at ") +
+                       AppInfo::ContactPage,
+                   AppTitle(), Ui::Icon::None);
+    });
+}

@@ -1,0 +1,184 @@
+#include "report/Appearance.h"
+
+#include "app/ColourSwatch.h"
+#include "app/ErrorReport.h"
+#include "app/Settings.h"
+#include "app/Ui.h"
+#include "report/Form2.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QPalette>
+#include <QPlainTextEdit>
+
+const QString PreviewSampleText =
+    QStringLiteral("Preview of text here Preview of text here Preview of text here ");
+
+namespace {
+
+const QString kFontLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton16_Click ");
+const QString kTextColourLocation =
+    QStringLiteral("in Palavine2021/08/31.Form1.PushButton17_Click ");
+const QString kBackColourLocation =
+    QStringLiteral("in Palavine2021/08/31.Form1.PushButton18_Click ");
+
+// Keys are written in one letter case and read in another; the store matches
+// them without regard to case.
+const QString kFontName = QStringLiteral("FontName");
+const QString kFontBold = QStringLiteral("FontBold");
+const QString kFontItalic = QStringLiteral("FontItalic");
+const QString kFontSize = QStringLiteral("FontSize");
+const QString kStrikeWritten = QStringLiteral("FontStrikethru");
+const QString kStrikeRead = QStringLiteral("FontStrikeThru");
+const QString kUnderlineWritten = QStringLiteral("FontUnderline");
+const QString kUnderlineRead = QStringLiteral("FontUnderLine");
+const QString kFontColour = QStringLiteral("Font Color");
+const QString kBackgroundColour = QStringLiteral("Background Color");
+
+constexpr qint32 White = 16777215;
+
+// A stored colour number; "Invalid property value" outside the 24 bits.
+qint32 toColour(const QString& text) {
+    const qint32 colour = ToWholeNumber(text);
+    if (colour < 0 || colour > 0xFFFFFF)
+        throw AppError(380, QStringLiteral("Invalid property value"));
+    return colour;
+}
+
+template <class Change> void changePreviewFont(Form2& preview, Change&& change) {
+    QFont font = preview.Text1->font();
+    change(font);
+    preview.Text1->setFont(font);
+}
+
+void setLabelBackground(QLabel& label, qint32 colour) {
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::Window, ColourSwatch::toQColor(colour));
+    label.setPalette(palette);
+    label.setAutoFillBackground(true);
+}
+
+using ApplyColour = void (Form2::*)(qint32);
+
+void changeColour(Ui& ui, QWidget* owner, const QString& location, ColourSwatch& swatch,
+                  const QString& key, Form2& preview, ApplyColour apply) {
+    ErrorTrap trap(ui, location);
+    QColor initial;
+    trap.at(100, [&] { initial = ColourSwatch::toQColor(swatch.BackColor()); });
+    std::optional<QColor> chosen;
+    trap.at(102, [&] { chosen = ui.chooseColor(owner, initial); });
+    if (!chosen || !chosen->isValid())
+        return;
+    trap.at(104, [&] { swatch.SetBackColor(ColourSwatch::fromQColor(*chosen)); });
+    trap.at(106, [&] { SaveOption(key, QString::number(swatch.BackColor())); });
+    trap.at(108, [&] { (preview.*apply)(swatch.BackColor()); });
+}
+
+} // namespace
+
+QString SizeText(double pointSize) {
+    // Sizes are single-precision numbers: their shortest decimal form.
+    return QString::number(float(pointSize), 'g', QLocale::FloatingPointShortest);
+}
+
+QString FontCaption(const QFont& font) {
+    return QStringLiteral("Font Style and Size: ") + font.family() + QStringLiteral(", ") +
+           SizeText(font.pointSizeF());
+}
+
+void RestoreAppearance(ErrorTrap& trap, Form2& preview, ColourSwatch& picture1,
+                       ColourSwatch& picture2, QLabel& fontCaption) {
+    trap.at(142, [&] { preview.Text1->setPlainText(PreviewSampleText); });
+    trap.at(144, [&] {
+        const QString name = GetOption(kFontName, QStringLiteral("Arial"));
+        changePreviewFont(preview, [&](QFont& f) { f.setFamily(name); });
+    });
+    trap.at(146, [&] {
+        const bool bold = ToFlag(GetOption(kFontBold, QStringLiteral("True")));
+        changePreviewFont(preview, [&](QFont& f) { f.setBold(bold); });
+    });
+    trap.at(148, [&] {
+        const bool italic = ToFlag(GetOption(kFontItalic, QStringLiteral("False")));
+        changePreviewFont(preview, [&](QFont& f) { f.setItalic(italic); });
+    });
+    trap.at(150, [&] {
+        const qint32 size = ToWholeNumber(GetOption(kFontSize, QStringLiteral("36")));
+        if (size <= 0)
+            throw AppError(380, QStringLiteral("Invalid property value"));
+        changePreviewFont(preview, [&](QFont& f) { f.setPointSize(size); });
+    });
+    trap.at(152, [&] {
+        const bool strike = ToFlag(GetOption(kStrikeRead, QStringLiteral("False")));
+        changePreviewFont(preview, [&](QFont& f) { f.setStrikeOut(strike); });
+    });
+    trap.at(154, [&] {
+        const bool underline = ToFlag(GetOption(kUnderlineRead, QStringLiteral("False")));
+        changePreviewFont(preview, [&](QFont& f) { f.setUnderline(underline); });
+    });
+    trap.at(156, [&] { picture1.SetBackColor(toColour(GetOption(kFontColour, 16711680))); });
+    trap.at(158, [&] { picture2.SetBackColor(toColour(GetOption(kBackgroundColour, White))); });
+    trap.at(160, [&] { preview.SetForeColor(picture1.BackColor()); });
+    trap.at(162, [&] { preview.SetBackColor(picture2.BackColor()); });
+    trap.at(164, [&] {
+        fontCaption.setText(FontCaption(preview.Text1->font()));
+        setLabelBackground(fontCaption, White);
+    });
+}
+
+void ChangeFont(Ui& ui, QWidget* owner, Form2& preview, QLabel& fontCaption) {
+    ErrorTrap trap(ui, kFontLocation);
+    // The chooser starts from the stored choice, or from its own defaults; a
+    // size that can't be read leaves the preview's size.
+    QFont preset = preview.Text1->font();
+    bool strike = false;
+    bool underline = false;
+    trap.at(102, [&] { preset.setFamily(GetOption(kFontName, QStringLiteral("Courier New"))); });
+    trap.at(104, [&] { preset.setBold(ToFlag(GetOption(kFontBold, QStringLiteral("True")))); });
+    trap.at(106,
+            [&] { preset.setItalic(ToFlag(GetOption(kFontItalic, QStringLiteral("False")))); });
+    trap.at(108, [&] {
+        const qint32 size = ToWholeNumber(GetOption(kFontSize, QStringLiteral("12")));
+        if (size <= 0)
+            throw AppError(380, QStringLiteral("Invalid property value"));
+        preset.setPointSize(size);
+    });
+    trap.at(110, [&] { strike = ToFlag(GetOption(kStrikeRead, QStringLiteral("False"))); });
+    trap.at(112, [&] { underline = ToFlag(GetOption(kUnderlineRead, QStringLiteral("False"))); });
+    preset.setStrikeOut(strike);
+    preset.setUnderline(underline);
+
+    std::optional<QFont> chosen;
+    trap.at(114, [&] { chosen = ui.chooseFont(owner, preset); });
+    // A command cancelled in its dialog changes nothing.
+    if (!chosen)
+        return;
+
+    const QString name = chosen->family();
+    const bool bold = chosen->bold();
+    const bool italic = chosen->italic();
+    const double size = chosen->pointSizeF() > 0 ? chosen->pointSizeF() : preset.pointSizeF();
+    trap.at(116, [&] { SaveOption(kFontName, name); });
+    trap.at(118, [&] { SaveOption(kFontBold, FromFlag(bold)); });
+    trap.at(120, [&] { SaveOption(kFontItalic, FromFlag(italic)); });
+    trap.at(122, [&] { SaveOption(kFontSize, SizeText(size)); });
+    trap.at(124, [&] { SaveOption(kStrikeWritten, FromFlag(strike)); });
+    trap.at(126, [&] { SaveOption(kUnderlineWritten, FromFlag(underline)); });
+
+    trap.at(128, [&] { changePreviewFont(preview, [&](QFont& f) { f.setFamily(name); }); });
+    trap.at(130, [&] { changePreviewFont(preview, [&](QFont& f) { f.setBold(bold); }); });
+    trap.at(132, [&] { changePreviewFont(preview, [&](QFont& f) { f.setItalic(italic); }); });
+    trap.at(134, [&] { changePreviewFont(preview, [&](QFont& f) { f.setPointSizeF(size); }); });
+    trap.at(136, [&] { changePreviewFont(preview, [&](QFont& f) { f.setStrikeOut(strike); }); });
+    trap.at(138, [&] { changePreviewFont(preview, [&](QFont& f) { f.setUnderline(underline); }); });
+    trap.at(140, [&] { fontCaption.setText(FontCaption(preview.Text1->font())); });
+}
+
+void ChangeTextColour(Ui& ui, QWidget* owner, ColourSwatch& picture1, Form2& preview) {
+    changeColour(ui, owner, kTextColourLocation, picture1, kFontColour, preview,
+                 &Form2::SetForeColor);
+}
+
+void ChangeBackgroundColour(Ui& ui, QWidget* owner, ColourSwatch& picture2, Form2& preview) {
+    changeColour(ui, owner, kBackColourLocation, picture2, kBackgroundColour, preview,
+                 &Form2::SetBackColor);
+}

@@ -1,0 +1,26 @@
+#include "report/OutputFolder.h"
+
+#include "app/ErrorReport.h"
+#include "app/Helpers.h"
+#include "app/Settings.h"
+#include "folders/BrowseForFolder.h"
+
+namespace {
+const QString kLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton15_Click ");
+}
+
+void ChooseOutputFolder(Ui& ui, QWidget* owner, QString& lastFolder,
+                        const std::function<void(const QString&)>& setText2) {
+    ErrorTrap trap(ui, kLocation);
+    QString path;
+    trap.at(100, [&] {
+        path = BrowseForFolder(ui, owner, QStringLiteral("Save To This Folder"), QString());
+    });
+    if (path.isEmpty())
+        return;
+    trap.at(102, [&] {
+        lastFolder = path;
+        SaveOption(QStringLiteral("LastFolderDot"), path);
+    });
+    trap.at(104, [&] { setText2(EndsWithSeparator(path) ? path : path + Separator()); });
+}

@@ -1,0 +1,424 @@
+#include "report/PageWriter.h"
+
+#include "app/AppInfo.h"
+#include "app/ErrorReport.h"
+#include "app/FileNames.h"
+#include "app/ListView.h"
+#include "app/MousePointer.h"
+#include "app/Settings.h"
+#include "app/Ui.h"
+
+#include <QSaveFile>
+#include <QUrl>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const QString kSaveLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton7_Click ");
+const QString kPageName = QStringLiteral("FileList.html");
+
+// The page goes to the file in pieces of about this size.
+constexpr qsizetype ChunkBytes = qsizetype(1) << 20;
+
+constexpr char HexDigits[] = "0123456789ABCDEF";
+
+// Bytes that stay as they are in a link target.
+constexpr bool isPlainUrlByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/' || c == ':';
+}
+
+bool isEscapedByte(char16_t c) {
+    return c >= 0xDC80 && c <= 0xDCFF;
+}
+
+char* putPercent(char* p, unsigned char c) {
+    *p++ = '%';
+    *p++ = HexDigits[c >> 4];
+    *p++ = HexDigits[c & 0xF];
+    return p;
+}
+
+char* putTargetByte(char* p, unsigned char c, bool backslashIsSeparator) {
+    if (backslashIsSeparator && c == '\\')
+        c = '/';
+    if (isPlainUrlByte(c)) {
+        *p++ = char(c);
+        return p;
+    }
+    return putPercent(p, c);
+}
+
+char* putUtf8(char* p, char32_t code) {
+    if (code < 0x80) {
+        *p++ = char(code);
+    } else if (code < 0x800) {
+        *p++ = char(0xC0 | (code >> 6));
+        *p++ = char(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        *p++ = char(0xE0 | (code >> 12));
+        *p++ = char(0x80 | ((code >> 6) & 0x3F));
+        *p++ = char(0x80 | (code & 0x3F));
+    } else {
+        *p++ = char(0xF0 | (code >> 18));
+        *p++ = char(0x80 | ((code >> 12) & 0x3F));
+        *p++ = char(0x80 | ((code >> 6) & 0x3F));
+        *p++ = char(0x80 | (code & 0x3F));
+    }
+    return p;
+}
+
+char* putLiteral(char* p, const char* text) {
+    while (*text)
+        *p++ = *text++;
+    return p;
+}
+
+// The link target's bytes after "file://". Each UTF-16 unit becomes at most
+// three bytes of UTF-8 (a pair four), each byte at most three characters.
+char* putTarget(char* p, QStringView entry, bool backslashIsSeparator) {
+    const char16_t* s = entry.utf16();
+    const qsizetype n = entry.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i];
+        if (c < 0x80) {
+            p = putTargetByte(p, (unsigned char)c, backslashIsSeparator);
+            continue;
+        }
+        char32_t code = c;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            code = QChar::surrogateToUcs4(c, s[i + 1]);
+            ++i;
+        } else if (isEscapedByte(c)) {
+            p = putPercent(p, (unsigned char)(c - 0xDC00));
+            continue;
+        } else if (QChar::isSurrogate(c)) {
+            code = 0xFFFD; // not a name's byte: cannot name a file anyway
+        }
+        char utf8[4];
+        const char* end = putUtf8(utf8, code);
+        for (const char* b = utf8; b < end; ++b)
+            p = putPercent(p, (unsigned char)*b);
+    }
+    return p;
+}
+
+// The link text: valid UTF-8, nothing in it markup. Each UTF-16 unit becomes
+// at most six bytes (a reference such as &quot; or &#127;).
+char* putText(char* p, QStringView entry) {
+    const char16_t* s = entry.utf16();
+    const qsizetype n = entry.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i];
+        if (c < 0x80) {
+            switch (c) {
+            case '&':
+                p = putLiteral(p, "&amp;");
+                break;
+            case '<':
+                p = putLiteral(p, "&lt;");
+                break;
+            case '>':
+                p = putLiteral(p, "&gt;");
+                break;
+            case '"':
+                p = putLiteral(p, "&quot;");
+                break;
+            case '\'':
+                p = putLiteral(p, "&#39;");
+                break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    // Keeps one line per entry and shows the character's place.
+                    *p++ = '&';
+                    *p++ = '#';
+                    if (c >= 100)
+                        *p++ = char('0' + c / 100);
+                    if (c >= 10)
+                        *p++ = char('0' + (c / 10) % 10);
+                    *p++ = char('0' + c % 10);
+                    *p++ = ';';
+                } else {
+                    *p++ = char(c);
+                }
+            }
+            continue;
+        }
+        char32_t code = c;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            code = QChar::surrogateToUcs4(c, s[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            code = 0xFFFD;
+        }
+        p = putUtf8(p, code);
+    }
+    return p;
+}
+
+// The failure of the save file, from the errno its last call left.
+AppError saveError(int error) {
+    if (error != 0)
+        return AppError::fromErrno(error);
+    return {ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error")};
+}
+
+void writeChunk(QSaveFile& file, const QByteArray& bytes) {
+    errno = 0;
+    if (file.write(bytes) != bytes.size())
+        throw saveError(errno);
+}
+
+class SavingFlag {
+  public:
+    explicit SavingFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~SavingFlag() { flag_ = false; }
+    SavingFlag(const SavingFlag&) = delete;
+    SavingFlag& operator=(const SavingFlag&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+} // namespace
+
+void WriteTextFile(const QString& text, const QString& path, int mode) {
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode < 2 ? O_TRUNC : O_APPEND);
+    const int fd = ::open(EncodeFileName(path).constData(), flags, 0666);
+    if (fd < 0)
+        throw AppError::fromErrno(errno);
+    const QByteArray bytes = text.toUtf8();
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, p, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            ::close(fd);
+            throw AppError::fromErrno(error);
+        }
+        p += written;
+        left -= written;
+    }
+    if (::close(fd) != 0)
+        throw AppError::fromErrno(errno);
+}
+
+QString PageFontName(const QString& stored) {
+    QString name;
+    name.reserve(stored.size());
+    for (const QChar c : stored) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || c.isSurrogate())
+            continue;
+        switch (u) {
+        case ';':
+        case '{':
+        case '}':
+        case '<':
+        case '>':
+        case '\\':
+        case '"':
+        case '\'':
+        case '/':
+        case '*':
+            continue;
+        default:
+            name.append(c);
+        }
+    }
+    return name;
+}
+
+QByteArray PageHead(const PageStyle& style) {
+    const QString font = PageFontName(style.fontName);
+    const QString bg = ColorToHtml(style.backgroundColour);
+    const QString fg = ColorToHtml(style.textColour);
+    const QStringList lines = {
+        QStringLiteral("<html>"),
+        QStringLiteral("<head>"),
+        QStringLiteral("<meta http-equiv=\"Content-Type\""),
+        QStringLiteral("content=\"text/html; charset=utf-8\">"),
+        QStringLiteral("<meta name=\"GENERATOR\" content=\"Palavine\">"),
+        QStringLiteral("<title> List of files </title>"),
+        QStringLiteral("<style>"),
+        QStringLiteral("/* Main Selectors */"),
+        QStringLiteral("body {"),
+        QStringLiteral("background-color: ") + bg + QLatin1Char(';'),
+        QStringLiteral("font-family: ") + font + QLatin1Char(';'),
+        QStringLiteral("color:") + fg + QLatin1Char(';'),
+        QStringLiteral("}"),
+        QString(),
+        QStringLiteral("a, a:visited {"),
+        QStringLiteral("background-color: transparent;"),
+        QStringLiteral("font-family: ") + font + QLatin1Char(';'),
+        QStringLiteral("color: #808000;"),
+        QStringLiteral("}"),
+        QString(),
+        QStringLiteral("a:hover {"),
+        QStringLiteral("background-color: transparent;"),
+        QStringLiteral("font-family: ") + font + QLatin1Char(';'),
+        QStringLiteral("color:") + fg + QLatin1Char(';'),
+        QStringLiteral("}"),
+        QStringLiteral("/* Header */"),
+        QStringLiteral("div#header h1 {"),
+        QStringLiteral("font-family: ") + font + QLatin1Char(';'),
+        QStringLiteral("text-align: center;"),
+        QStringLiteral("background-color: transparent;"),
+        QStringLiteral("color:") + fg + QLatin1Char(';'),
+        QStringLiteral("}"),
+        QStringLiteral("</style>"),
+        QStringLiteral("</head>"),
+        QStringLiteral("<body>"),
+        QStringLiteral("<div id='header'>"),
+        QStringLiteral("<h1> List of files</h1>"),
+        QStringLiteral("</div>"),
+        QStringLiteral("<p class='description'> List of files</p>"),
+        QStringLiteral("<p class='description'>&nbsp;</p>"),
+        QStringLiteral("<div id='index'>"),
+    };
+    QString head;
+    for (const QString& line : lines)
+        head += line + QStringLiteral("\r\n");
+    return head.toUtf8();
+}
+
+QByteArray PageTail() {
+    return QByteArrayLiteral("<br></div>\r\n</body>\r\n</html>");
+}
+
+void AppendPageEntryLine(QByteArray& out, const QString& entry, PathStyle pathStyle) {
+    static constexpr char Open[] = "<a href='file://";
+    static constexpr char Middle[] = "'>";
+    static constexpr char Close[] = "</a><br>\r\n";
+    const qsizetype n = entry.size();
+    const qsizetype most =
+        qsizetype(sizeof Open) + 9 * n + qsizetype(sizeof Middle) + 6 * n + qsizetype(sizeof Close);
+    const qsizetype start = out.size();
+    out.resize(start + most);
+    char* begin = out.data() + start;
+    char* p = putLiteral(begin, Open);
+    p = putTarget(p, entry, pathStyle == PathStyle::Windows);
+    p = putLiteral(p, Middle);
+    p = putText(p, entry);
+    p = putLiteral(p, Close);
+    out.resize(start + (p - begin));
+}
+
+QByteArray PageLinkTarget(const QString& entry, PathStyle pathStyle) {
+    QByteArray out(7 + 9 * entry.size(), Qt::Uninitialized);
+    char* p = putLiteral(out.data(), "file://");
+    p = putTarget(p, entry, pathStyle == PathStyle::Windows);
+    out.resize(p - out.constData());
+    return out;
+}
+
+QString PageLinkText(const QString& entry) {
+    QByteArray out(6 * entry.size(), Qt::Uninitialized);
+    char* p = putText(out.data(), entry);
+    out.resize(p - out.constData());
+    return QString::fromUtf8(out);
+}
+
+QByteArray BuildPage(const PageStyle& style, const QStringList& entries) {
+    QByteArray page = PageHead(style);
+    for (const QString& entry : entries)
+        AppendPageEntryLine(page, entry);
+    page += PageTail();
+    return page;
+}
+
+QString PagePath(const QString& outputFolder) {
+    return outputFolder + Separator() + kPageName;
+}
+
+void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
+                       const QString& outputFolder, qint32 textColour, qint32 backgroundColour,
+                       bool openAfter, bool& saving) {
+    if (saving)
+        return;
+    SavingFlag flag(saving);
+    ErrorTrap trap(ui, kSaveLocation);
+
+    bool folderExists = true;
+    trap.at(100, [&] {
+        folderExists = IsFolder(outputFolder);
+        if (!folderExists)
+            ui.message(QStringLiteral("Folder does not exist. Please select another folder."));
+    });
+    if (!folderExists)
+        return;
+
+    bool hasEntries = true;
+    trap.at(102, [&] {
+        hasEntries = results.Count() > 0;
+        if (!hasEntries)
+            ui.message(QStringLiteral("No list of files created."));
+    });
+    if (!hasEntries)
+        return;
+
+    QString path;
+    trap.at(104, [&] { path = PagePath(outputFolder); });
+
+    PageStyle style{QString(), textColour, backgroundColour};
+    trap.at(106, [&] { style.fontName = GetOption(QStringLiteral("FontName"), "Arial"); });
+
+    // The page is complete only when the renamed file holds all of it; until
+    // then any earlier page stays as it was.
+    bool complete = false;
+    trap.at(108, [&] {
+        pointer.set(MousePointer::Busy);
+        QSaveFile file(path);
+        errno = 0;
+        if (!file.open(QIODevice::WriteOnly))
+            throw saveError(errno);
+        QByteArray buffer = PageHead(style);
+        buffer.reserve(ChunkBytes + (qsizetype(64) << 10));
+
+        // The entries as they are now: a change of the list while this
+        // command yields can't tear the page.
+        const ListModel& model = *results.model();
+        std::vector<QString> entries;
+        entries.reserve(size_t(model.count()));
+        for (qsizetype i = 0; i < model.count(); ++i)
+            entries.push_back(model.at(i));
+
+        for (const QString& entry : entries) {
+            ui.yield();
+            AppendPageEntryLine(buffer, entry);
+            if (buffer.size() >= ChunkBytes) {
+                writeChunk(file, buffer);
+                buffer.resize(0);
+            }
+        }
+        buffer += PageTail();
+        writeChunk(file, buffer);
+        errno = 0;
+        if (!file.commit())
+            throw saveError(errno);
+        complete = true;
+    });
+    trap.at(110, [&] { pointer.set(MousePointer::Default); });
+
+    trap.at(112, [&] {
+        if (!complete) {
+            ui.message(QStringLiteral("File not created. Please email screenshot of this to ") +
+                       AppInfo::SupportEmail);
+            return;
+        }
+        ui.message(QStringLiteral("Done."));
+    });
+    if (complete && openAfter) {
+        trap.at(114, [&] {
+            ui.openUrl(HasEscapedBytes(path) ? QUrl::fromEncoded(PageLinkTarget(path))
+                                             : QUrl::fromLocalFile(path));
+        });
+    }
+}

@@ -1,18 +1,347 @@
+// The lower layer: error report and trap, path and colour helpers, file names,
+// the settings store and the list control.
 #include "app/ErrorReport.h"
+#include "app/FileNames.h"
+#include "app/Helpers.h"
+#include "app/ListView.h"
+#include "app/Settings.h"
 #include "support/ScriptedUi.h"
+#include "support/TestSettings.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 class TestApp : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void reportTextIsExact();
+    void trapReportsEachFailureAndGoesOn();
+    void trapReportsHelperFailureWithCallersLine();
+
+    void normalizeCollapsesDoubledSeparators_data();
+    void normalizeCollapsesDoubledSeparators();
+    void colorToHtmlSwapsRedAndBlue_data();
+    void colorToHtmlSwapsRedAndBlue();
+    void appTitleDropsLastWords();
+    void fileTestsAbsorbFailures();
+    void desktopFolderEndsInOneSeparator();
+
+    void fileNamesRoundTripAnyBytes_data();
+    void fileNamesRoundTripAnyBytes();
+
+    void storeMatchesKeysWithoutCase();
+    void storeKeepsEmptyApartFromMissing();
+    void storeRoundTripsAwkwardTexts();
+    void storeConversionsRoundHalfToEven_data();
+    void storeConversionsRoundHalfToEven();
+    void unwritableStoreTellsOnceAndKeepsKeys();
+    void garbageStoreGivesDefaults();
+
+    void listKeepsOrderAndDuplicates();
+    void listRemovesFlaggedRunsInOnePass();
 };
 
 void TestApp::reportTextIsExact() {
     QCOMPARE(ReportErrorText("Type mismatch", "in Palavine2021/08/31.Form1.Form_Load ", 140),
              QString("Type mismatch\r\nin Palavine2021/08/31.Form1.Form_Load at line 140\r\r"
                      "Please email screenshot of this message to support@palavine.example"));
+    ScriptedUi ui;
+    ReportError(ui, "Path not found", "in Palavine2021/08/31.Form1.PushButton8_Click ", 100);
+    QCOMPARE(ui.boxes.size(), 1);
+    QCOMPARE(ui.boxes[0].title, QString("Application Error"));
+    QCOMPARE(ui.boxes[0].icon, Ui::Icon::Warning);
+}
+
+void TestApp::trapReportsEachFailureAndGoesOn() {
+    ScriptedUi ui;
+    ErrorTrap trap(ui, "in Palavine2021/08/31.Form1.PushButton8_Click ");
+    QStringList ran;
+    QVERIFY(!trap.at(100, [&] { throw AppError::typeMismatch(); }));
+    QVERIFY(trap.at(102, [&] { ran << "102"; }));
+    QVERIFY(!trap.at(104, [&] { throw std::runtime_error("Disk not ready"); }));
+    trap.at(106, [&] { ran << "106"; });
+    QCOMPARE(ran, QStringList({"102", "106"}));
+    QCOMPARE(ui.boxes.size(), 2);
+    QVERIFY(ui.boxes[0].text.startsWith("Type mismatch\r\nin Palavine2021/08/31.Form1."
+                                        "PushButton8_Click at line 100\r\r"));
+    QVERIFY(ui.boxes[1].text.startsWith("Disk not ready\r\n"));
+    QVERIFY(ui.boxes[1].text.contains("at line 104\r\r"));
+}
+
+void TestApp::trapReportsHelperFailureWithCallersLine() {
+    ScriptedUi ui;
+    ErrorTrap trap(ui, "in Palavine2021/08/31.Form1.Form_Load ");
+    auto helper = [] { throw AppError::invalidArgument(); };
+    trap.at(138, [&] { helper(); });
+    QCOMPARE(ui.boxes.size(), 1);
+    QVERIFY(ui.boxes[0].text.startsWith("Invalid procedure call or argument\r\n"
+                                        "in Palavine2021/08/31.Form1.Form_Load at line 138\r\r"));
+}
+
+void TestApp::normalizeCollapsesDoubledSeparators_data() {
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+    const int win = int(PathStyle::Windows), posix = int(PathStyle::Posix);
+    QTest::newRow("drive path") << win << R"(C:\\Data\\a)"
+                                << R"(C:\Data\a)";
+    QTest::newRow("network prefix kept") << win << R"(\\server\\share)"
+                                         << R"(\\server\share)";
+    QTest::newRow("one leading gains one") << win << R"(\server)"
+                                           << R"(\\server)";
+    QTest::newRow("three leading become two") << win << R"(\\\server)"
+                                              << R"(\\server)";
+    QTest::newRow("backslash alone") << win << R"(\)"
+                                     << R"(\\)";
+    QTest::newRow("run of three inside") << win << R"(a\\\b)"
+                                         << R"(a\\b)";
+    QTest::newRow("run of four inside") << win << R"(a\\\\b)"
+                                        << R"(a\\b)";
+    QTest::newRow("empty") << win << ""
+                           << "";
+    QTest::newRow("posix root") << posix << "/"
+                                << "/";
+    QTest::newRow("posix leading run") << posix << "///home//u"
+                                       << "/home/u";
+    QTest::newRow("posix root child") << posix << "//tmp/"
+                                      << "/tmp/";
+    QTest::newRow("posix inner three") << posix << "/a///b"
+                                       << "/a//b";
+    QTest::newRow("posix relative") << posix << "a//b"
+                                    << "a/b";
+    QTest::newRow("posix backslash is a character") << posix << "/a\\\\b"
+                                                    << "/a\\\\b";
+}
+
+void TestApp::normalizeCollapsesDoubledSeparators() {
+    QFETCH(int, style);
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QCOMPARE(NormalizeBackslashes(path, PathStyle(style)), expected);
+}
+
+void TestApp::colorToHtmlSwapsRedAndBlue_data() {
+    QTest::addColumn<int>("colour");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("black") << 0 << "#000000";
+    QTest::newRow("red") << 255 << "#FF0000";
+    QTest::newRow("green") << 65280 << "#00FF00";
+    QTest::newRow("blue") << 16711680 << "#0000FF";
+    QTest::newRow("white") << 16777215 << "#FFFFFF";
+    QTest::newRow("mixed") << 0x123456 << "#563412";
+    QTest::newRow("negative") << -1 << "#FFFFFF";
+}
+
+void TestApp::colorToHtmlSwapsRedAndBlue() {
+    QFETCH(int, colour);
+    QFETCH(QString, html);
+    QCOMPARE(ColorToHtml(colour), html);
+}
+
+void TestApp::appTitleDropsLastWords() {
+    QCOMPARE(AppTitleFromName("Palavine"), QString("Palavine"));
+    QCOMPARE(AppTitleFromName("Palavine File Lister"), QString("Palavine File"));
+    const QString longName = "Alpha Bravo Charlie Delta Echo Foxtrot Golf Hotel";
+    const QString title = AppTitleFromName(longName);
+    QVERIFY(title.size() <= 40);
+    QCOMPARE(title, QString("Alpha Bravo Charlie Delta Echo Foxtrot"));
+}
+
+void TestApp::fileTestsAbsorbFailures() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("a.txt");
+    QFile(file).open(QIODevice::WriteOnly);
+    QVERIFY(FileExists(file));
+    QVERIFY(FileExists(dir.path()));
+    QVERIFY(!FileExists(""));
+    QVERIFY(!FileExists(dir.filePath("missing")));
+    QVERIFY(IsFolder(dir.path()));
+    QVERIFY(IsFolder(dir.path() + "/"));
+    QVERIFY(!IsFolder(file));
+    QVERIFY(!IsFolder(dir.filePath("missing")));
+    QVERIFY(!IsFolder(""));
+}
+
+void TestApp::desktopFolderEndsInOneSeparator() {
+    const QString folder = DesktopFolder();
+    QVERIFY(folder.endsWith('/'));
+    QVERIFY(!folder.endsWith("//") || folder == "/");
+    QVERIFY(IsFolder(folder));
+}
+
+void TestApp::fileNamesRoundTripAnyBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ascii") << QByteArray("plain.txt") << "plain.txt";
+    QTest::newRow("utf8") << QByteArray("caf\xc3\xa9 \xe2\x82\xac.txt")
+                          << QString::fromUtf8("café €.txt");
+    QTest::newRow("emoji") << QByteArray("\xf0\x9f\x98\x80")
+                           << QString::fromUtf8("\xf0\x9f\x98\x80");
+    QTest::newRow("latin1 byte") << QByteArray("caf\xe9.txt")
+                                 << QString::fromUtf8("caf\xef\xbf\xbd.txt");
+    QTest::newRow("truncated sequence")
+        << QByteArray("a\xe2\x82") << QString::fromUtf8("a\xef\xbf\xbd\xef\xbf\xbd");
+    QTest::newRow("encoded surrogate")
+        << QByteArray("\xed\xb2\x80") << QString::fromUtf8("\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd");
+    QTest::newRow("overlong slash")
+        << QByteArray("\xc0\xaf") << QString::fromUtf8("\xef\xbf\xbd\xef\xbf\xbd");
+}
+
+void TestApp::fileNamesRoundTripAnyBytes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    const QString name = DecodeFileName(bytes);
+    QCOMPARE(EncodeFileName(name), bytes);
+    QCOMPARE(DisplayFileName(name), shown);
+}
+
+void TestApp::storeMatchesKeysWithoutCase() {
+    TestSettings store;
+    QVERIFY(SaveOption("FontStrikethru", "True"));
+    QCOMPARE(GetOption("FontStrikeThru", "False"), QString("True"));
+    QVERIFY(SaveOption("FONTSTRIKETHRU", "False"));
+    QCOMPARE(GetOption("FontStrikethru"), QString("False"));
+    QSettings raw(store.path(), QSettings::IniFormat);
+    raw.beginGroup("Palavine");
+    QCOMPARE(raw.childKeys(), QStringList({"FONTSTRIKETHRU"}));
+}
+
+void TestApp::storeKeepsEmptyApartFromMissing() {
+    TestSettings store;
+    QCOMPARE(GetOption("Text2", "/default/"), QString("/default/"));
+    QCOMPARE(GetOption("Font Color", 16711680), QString("16711680"));
+    QVERIFY(!FindSetting("Varnokel", "Palavine", "Text2").has_value());
+    SaveOption("Text2", "");
+    QCOMPARE(GetOption("Text2", "/default/"), QString(""));
+    QVERIFY(FindSetting("Varnokel", "Palavine", "Text2").has_value());
+}
+
+void TestApp::storeRoundTripsAwkwardTexts() {
+    TestSettings store;
+    const QStringList texts = {"a,b",           " padded ",   "@Variant(x)",
+                               "semi;colon=eq", "quote\"s",   QString::fromUtf8("naïve €"),
+                               "back\\slash",   "line\nfeed", "#hash"};
+    for (const QString& text : texts) {
+        QVERIFY(SaveOption("Text1", text));
+        QCOMPARE(GetOption("Text1"), text);
+    }
+    SaveOption("Font Color", "255");
+    QCOMPARE(GetOption("font color"), QString("255"));
+}
+
+void TestApp::storeConversionsRoundHalfToEven_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("whole");
+    QTest::newRow("whole") << "36" << 36;
+    QTest::newRow("10.5 to even") << "10.5" << 10;
+    QTest::newRow("11.5 to even") << "11.5" << 12;
+    QTest::newRow("negative half") << "-2.5" << -2;
+    QTest::newRow("blanks") << " 12 " << 12;
+    QTest::newRow("colour") << "16777215" << 16777215;
+}
+
+void TestApp::storeConversionsRoundHalfToEven() {
+    QFETCH(QString, text);
+    QFETCH(int, whole);
+    QCOMPARE(ToWholeNumber(text), whole);
+    for (const char* bad : {"x", "", "12px", "nan"}) {
+        try {
+            ToWholeNumber(bad);
+            QFAIL(qPrintable(QString("no failure for ") + bad));
+        } catch (const AppError& e) {
+            QCOMPARE(e.number(), ErrorNumber::TypeMismatch);
+        }
+    }
+    QVERIFY(ToFlag("True"));
+    QVERIFY(!ToFlag("true"));
+    QVERIFY(!ToFlag("TRUE"));
+    QVERIFY(!ToFlag(""));
+}
+
+void TestApp::unwritableStoreTellsOnceAndKeepsKeys() {
+    TestSettings store;
+    QVERIFY(SaveOption("Text1", "txt"));
+    QVERIFY(SaveOption("Check1", "1"));
+    QStringList told;
+    SetSettingsFailureHandler([&](const QString& reason) { told << reason; });
+
+    // A folder in the store's place defeats even root.
+    const QString path = store.path();
+    QFile::rename(path, path + ".kept");
+    QDir().mkpath(path);
+    QVERIFY(!SaveOption("Text1", "htm"));
+    QVERIFY(!SaveOption("Text2", "/x/"));
+    QCOMPARE(told.size(), 1);
+    QVERIFY(told[0].contains(path));
+    QCOMPARE(GetOption("Text1", "*"), QString("*"));
+    QDir().rmdir(path);
+    QFile::rename(path + ".kept", path);
+
+    // A read-only folder: tested as an unprivileged user would meet it, unless
+    // we already are one.
+    if (::geteuid() != 0) {
+        QFile::setPermissions(QFileInfo(path).absolutePath(),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QVERIFY(!SaveOption("Text1", "gz"));
+        QFile::setPermissions(QFileInfo(path).absolutePath(), QFileDevice::ReadOwner |
+                                                                  QFileDevice::WriteOwner |
+                                                                  QFileDevice::ExeOwner);
+    }
+    QCOMPARE(GetOption("Text1"), QString("txt"));
+    QCOMPARE(GetOption("Check1"), QString("1"));
+    SetSettingsFailureHandler(nullptr);
+}
+
+void TestApp::garbageStoreGivesDefaults() {
+    TestSettings store;
+    QFile file(store.path());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.append(char((i * 7919) % 256));
+    file.write(garbage);
+    file.close();
+    QCOMPARE(GetOption("Text1", "*"), QString("*"));
+    QVERIFY(SaveOption("Text1", "txt"));
+    QCOMPARE(GetOption("Text1", "*"), QString("txt"));
+}
+
+void TestApp::listKeepsOrderAndDuplicates() {
+    ListView list;
+    for (const char* text : {"b", "a", "a", "c", "d"})
+        list.Add(text);
+    QCOMPARE(list.Count(), 5);
+    QCOMPARE(list.Item(1), QString("b"));
+    QCOMPARE(list.Item(3), QString("a"));
+    list.Remove(3);
+    QCOMPARE(list.Count(), 4);
+    QCOMPARE(list.Item(3), QString("c"));
+    QCOMPARE(list.Item(4), QString("d"));
+    QCOMPARE(list.SelectedIndex(), 0);
+    list.Select(2);
+    QCOMPARE(list.SelectedIndex(), 2);
+    list.Clear();
+    QCOMPARE(list.Count(), 0);
+    list.Clear();
+    QCOMPARE(list.Count(), 0);
+}
+
+void TestApp::listRemovesFlaggedRunsInOnePass() {
+    ListView list;
+    for (int i = 1; i <= 5; ++i)
+        list.Add(QString::number(i));
+    QCoreApplication::processEvents();
+    QCOMPARE(list.model()->rowCount(), 5);
+    const quint64 before = list.model()->removals();
+    list.model()->removeFlagged({false, true, true, true, false});
+    QCOMPARE(list.Count(), 2);
+    QCOMPARE(list.Item(1), QString("1"));
+    QCOMPARE(list.Item(2), QString("5"));
+    QVERIFY(list.model()->removals() > before);
+    QCOMPARE(list.model()->rowCount(), 2);
 }
 
 QTEST_MAIN(TestApp)

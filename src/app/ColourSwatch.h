@@ -6,7 +6,7 @@
 
 class ColourSwatch : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit ColourSwatch(QWidget* parent = nullptr);
 
     qint32 BackColor() const { return colour_; }
@@ -16,6 +16,6 @@ public:
     static QColor toQColor(qint32 colour);
     static qint32 fromQColor(const QColor& colour);
 
-private:
+  private:
     qint32 colour_ = 0;
 };

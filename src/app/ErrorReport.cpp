@@ -17,7 +17,9 @@ AppError AppError::typeMismatch() {
     return {ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch")};
 }
 
-AppError AppError::overflow() { return {ErrorNumber::Overflow, QStringLiteral("Overflow")}; }
+AppError AppError::overflow() {
+    return {ErrorNumber::Overflow, QStringLiteral("Overflow")};
+}
 
 AppError AppError::fromErrno(int error) {
     switch (error) {
@@ -40,8 +42,8 @@ AppError AppError::fromErrno(int error) {
     case ETXTBSY:
         return {ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error")};
     default:
-        return {ErrorNumber::DeviceIo,
-                QStringLiteral("Device I/O error (%1)").arg(QString::fromLocal8Bit(std::strerror(error)))};
+        return {ErrorNumber::DeviceIo, QStringLiteral("Device I/O error (%1)")
+                                           .arg(QString::fromLocal8Bit(std::strerror(error)))};
     }
 }
 

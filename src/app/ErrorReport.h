@@ -26,7 +26,7 @@ constexpr int BufferTooSmall = 20476;
 } // namespace ErrorNumber
 
 class AppError : public std::exception {
-public:
+  public:
     AppError(int number, QString description);
 
     int number() const { return number_; }
@@ -39,7 +39,7 @@ public:
     // A failed system call, from its errno value.
     static AppError fromErrno(int error);
 
-private:
+  private:
     int number_;
     QString description_;
     QByteArray utf8_;
@@ -53,7 +53,7 @@ QString ReportErrorText(const QString& description, const QString& location, int
 void ReportError(Ui& ui, const QString& description, const QString& location, int line);
 
 class ErrorTrap {
-public:
+  public:
     ErrorTrap(Ui& ui, QString location) : ui_(ui), location_(std::move(location)) {}
 
     // Runs one numbered step. A failure is reported with this procedure's
@@ -77,7 +77,7 @@ public:
     const QString& location() const { return location_; }
     Ui& ui() const { return ui_; }
 
-private:
+  private:
     void report(const QString& description);
 
     Ui& ui_;

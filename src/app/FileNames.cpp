@@ -4,9 +4,13 @@ namespace {
 
 constexpr char16_t EscapeBase = 0xDC00;
 
-bool isEscape(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
+bool isEscape(char16_t c) {
+    return c >= 0xDC80 && c <= 0xDCFF;
+}
 
-bool isSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool isSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDFFF;
+}
 
 // Length of a valid UTF-8 sequence starting at p (at most end), or 0 if invalid.
 int validSequenceLength(const unsigned char* p, const unsigned char* end) {
@@ -94,7 +98,8 @@ QByteArray EncodeFileName(const QString& name) {
     const qsizetype n = name.size();
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        const bool paired = QChar::isHighSurrogate(s[i]) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]);
+        const bool paired =
+            QChar::isHighSurrogate(s[i]) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]);
         if (paired) {
             ++i;
             continue;

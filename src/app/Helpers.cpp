@@ -40,7 +40,9 @@ QChar Separator(PathStyle style) {
     return style == PathStyle::Windows ? QLatin1Char('\\') : QLatin1Char('/');
 }
 
-int MaxPathLength(PathStyle style) { return style == PathStyle::Windows ? 260 : PATH_MAX; }
+int MaxPathLength(PathStyle style) {
+    return style == PathStyle::Windows ? 260 : PATH_MAX;
+}
 
 bool EndsWithSeparator(const QString& path, PathStyle style) {
     return path.endsWith(Separator(style));
@@ -123,9 +125,13 @@ void SetAppTitle() {
     QApplication::setApplicationDisplayName(g_appTitle);
 }
 
-QString AppTitle() { return g_appTitle.isEmpty() ? AppInfo::ProductName : g_appTitle; }
+QString AppTitle() {
+    return g_appTitle.isEmpty() ? AppInfo::ProductName : g_appTitle;
+}
 
-QString ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+QString ProgramFolder() {
+    return QCoreApplication::applicationDirPath();
+}
 
 bool ApplySkin(QWidget* window) {
     const QString skin = ProgramFolder() + QStringLiteral("/x/o.cjs");
@@ -140,4 +146,6 @@ void ApplyButtonFaceColors(QWidget* window) {
     colourWindowAndGroups(window, QApplication::palette().color(QPalette::Button));
 }
 
-void ApplyWhiteBackground(QWidget* window) { colourWindowAndGroups(window, Qt::white); }
+void ApplyWhiteBackground(QWidget* window) {
+    colourWindowAndGroups(window, Qt::white);
+}

@@ -117,9 +117,13 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new ListModel(th
             [this] { setColumnWidth(0, keptColumnWidth_); });
 }
 
-void ListView::Remove(int i) { model_->removeAt(i - 1); }
+void ListView::Remove(int i) {
+    model_->removeAt(i - 1);
+}
 
-void ListView::Clear() { model_->clear(); }
+void ListView::Clear() {
+    model_->clear();
+}
 
 int ListView::SelectedIndex() const {
     const QModelIndexList rows = selectionModel()->selectedRows();

@@ -9,7 +9,7 @@
 
 class ListModel : public QAbstractListModel {
     Q_OBJECT
-public:
+  public:
     explicit ListModel(QObject* parent = nullptr);
 
     void append(const QString& text);
@@ -32,7 +32,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-private:
+  private:
     void scheduleFlush();
 
     std::vector<QString> items_;
@@ -44,7 +44,7 @@ private:
 
 class ListView : public QTreeView {
     Q_OBJECT
-public:
+  public:
     explicit ListView(QWidget* parent = nullptr);
 
     void Add(const QString& text) { model_->append(text); }
@@ -61,17 +61,17 @@ public:
     void SetColumnHeader(const QString& caption, int widthTwips);
     ListModel* model() const { return model_; }
 
-signals:
+  signals:
     void deleteKeyPressed();
     void itemDoubleClicked();
     void pointerMoved();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
-private:
+  private:
     ListModel* model_;
     int keptColumnWidth_ = 0;
 };

@@ -4,7 +4,7 @@
 #include <functional>
 
 class MousePointer {
-public:
+  public:
     enum Shape { Default = 0, Busy = 11, Custom = 99 };
 
     int shape() const { return shape_; }
@@ -18,19 +18,21 @@ public:
     // Applies the shape to the window.
     std::function<void(int)> onChange;
 
-private:
+  private:
     int shape_ = Default;
 };
 
 // Shows the busy pointer for one command and restores the default at its end,
 // also when the command leaves early.
 class BusyPointer {
-public:
-    explicit BusyPointer(MousePointer& pointer) : pointer_(pointer) { pointer_.set(MousePointer::Busy); }
+  public:
+    explicit BusyPointer(MousePointer& pointer) : pointer_(pointer) {
+        pointer_.set(MousePointer::Busy);
+    }
     ~BusyPointer() { pointer_.set(MousePointer::Default); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
 
-private:
+  private:
     MousePointer& pointer_;
 };

@@ -15,10 +15,14 @@ namespace {
 // Pending events run at most this often; a million yields then cost almost nothing.
 constexpr qint64 YieldIntervalMs = 10;
 
-QWidget* activeParent() { return QApplication::activeWindow(); }
+QWidget* activeParent() {
+    return QApplication::activeWindow();
+}
 } // namespace
 
-QtUi::QtUi() { sinceLastYield_.start(); }
+QtUi::QtUi() {
+    sinceLastYield_.start();
+}
 
 QString QtUi::displayText(const QString& text) {
     QString shown = text;
@@ -33,10 +37,18 @@ void QtUi::message(const QString& text, const QString& title, Icon icon) {
     box.setText(displayText(text));
     box.setTextFormat(Qt::PlainText);
     switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
@@ -55,7 +67,8 @@ QString QtUi::chooseFolder(QWidget* owner, const QString& title, const QString& 
 }
 
 QStringList QtUi::chooseFiles(QWidget* owner, const QString& title, const QStringList& filters) {
-    return QFileDialog::getOpenFileNames(owner, title, QString(), filters.join(QStringLiteral(";;")));
+    return QFileDialog::getOpenFileNames(owner, title, QString(),
+                                         filters.join(QStringLiteral(";;")));
 }
 
 std::optional<QFont> QtUi::chooseFont(QWidget* owner, const QFont& initial) {
@@ -73,9 +86,13 @@ std::optional<QColor> QtUi::chooseColor(QWidget* owner, const QColor& initial) {
     return colour;
 }
 
-void QtUi::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+void QtUi::openUrl(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
 
-double QtUi::randomDraw() { return QRandomGenerator::global()->generateDouble(); }
+double QtUi::randomDraw() {
+    return QRandomGenerator::global()->generateDouble();
+}
 
 void QtUi::yield() {
     if (sinceLastYield_.elapsed() < YieldIntervalMs)

@@ -6,7 +6,7 @@
 #include <QElapsedTimer>
 
 class QtUi : public Ui {
-public:
+  public:
     QtUi();
     void message(const QString& text, const QString& title, Icon icon) override;
     QString inputBox(const QString& prompt, const QString& title) override;
@@ -22,6 +22,6 @@ public:
     // Box texts use lone carriage returns as line breaks; Qt wants line feeds.
     static QString displayText(const QString& text);
 
-private:
+  private:
     QElapsedTimer sinceLastYield_;
 };

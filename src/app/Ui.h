@@ -13,13 +13,14 @@
 class QWidget;
 
 class Ui {
-public:
+  public:
     enum class Icon { None, Information, Warning, Critical };
 
     virtual ~Ui() = default;
 
     // A modal box with one OK button. An empty title shows the application title.
-    virtual void message(const QString& text, const QString& title = {}, Icon icon = Icon::None) = 0;
+    virtual void message(const QString& text, const QString& title = {},
+                         Icon icon = Icon::None) = 0;
     // A prompt for a text with an empty default; Cancel gives "".
     virtual QString inputBox(const QString& prompt, const QString& title = {}) = 0;
     // A modal chooser of one existing directory, opened at start when given; "" on cancel.

@@ -1,6 +1,37 @@
+// Starts the window.
+#include "app/Form1.h"
+#include "app/QtUi.h"
+
 #include <QApplication>
+#include <QScreen>
+#include <QStyle>
+
+#include <cstdio>
+
+namespace {
+// Without a display Qt would abort with a long message; say it in one line.
+bool displayAvailable() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+        return true;
+    return !qgetenv("DISPLAY").isEmpty() || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+}
+} // namespace
 
 int main(int argc, char* argv[]) {
+    if (!displayAvailable()) {
+        std::fprintf(stderr, "palavine: no display found (DISPLAY and WAYLAND_DISPLAY are not "
+                             "set); start it in a desktop session.\n");
+        return 1;
+    }
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("palavine"));
+    QApplication::setWindowIcon(ApplicationIcon());
+    QtUi ui;
+    Form1 window(ui);
+    window.Form_Load();
+    window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
+                                           window.screen()->availableGeometry()));
+    window.show();
+    return app.exec();
 }

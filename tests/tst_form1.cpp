@@ -1,0 +1,251 @@
+// The main window: start-up, the option boxes, the pointer, list editing.
+#include "app/ColourSwatch.h"
+#include "app/Form1.h"
+#include "app/Helpers.h"
+#include "app/ListView.h"
+#include "app/Settings.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSettings.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+  private slots:
+    void firstStartShowsDefaultsAndStoresThem();
+    void storedOptionsAreRestored();
+    void unreadableCheckIsReportedAtItsLine();
+    void startupPageOpensOnlyOnSeven_data();
+    void startupPageOpensOnlyOnSeven();
+    void hoverNeverReplacesBusyPointer();
+    void deleteRemovesSelectedItemOnlyWhenAllowed();
+    void clearListsAreIndependent();
+    void editsAreSavedAsTyped();
+    void controlsFitTheirContainers();
+};
+
+namespace {
+struct Started {
+    ScriptedUi ui;
+    Form1 form{ui};
+    Started() { form.Form_Load(); }
+};
+} // namespace
+
+void TestForm1::firstStartShowsDefaultsAndStoresThem() {
+    TestSettings store;
+    Started s;
+    QCOMPARE(s.ui.boxes.size(), 0);
+    QCOMPARE(s.form.windowTitle(), QString("Palavine"));
+    QCOMPARE(AppTitle(), QString("Palavine"));
+    QCOMPARE(s.form.ListView1->Count(), 0);
+    QCOMPARE(s.form.ListView2->Count(), 0);
+    QCOMPARE(s.form.ListView1->model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString("Folder/s"));
+    QCOMPARE(s.form.ListView2->model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString("Results (List of Files)"));
+    QCOMPARE(s.form.ListView1->columnWidth(0), 467);
+    QCOMPARE(s.form.ListView2->columnWidth(0), 467);
+    QCOMPARE(s.form.Text1->text(), QString("*"));
+    QCOMPARE(s.form.Text2->text(), DesktopFolder());
+    QVERIFY(s.form.Check1->isChecked());
+    QCOMPARE(s.form.Picture1->BackColor(), 16711680);
+    QCOMPARE(s.form.Picture2->BackColor(), 16777215);
+    QCOMPARE(GetOption("Text1"), QString("*"));
+    QCOMPARE(GetOption("Text2"), DesktopFolder());
+    QCOMPARE(GetOption("Check1"), QString("1"));
+    QVERIFY(!s.form.windowIcon().isNull());
+    QCOMPARE(s.form.ListView1->toolTip(), QString("Double-click item to remove it. Move | line to "
+                                                  "right and out of window to reveal full names."));
+}
+
+void TestForm1::storedOptionsAreRestored() {
+    TestSettings store;
+    SaveOption("TEXT1", "txt");
+    SaveOption("Text2", "");
+    SaveOption("Check1", "0");
+    Started s;
+    QCOMPARE(s.ui.boxes.size(), 0);
+    QCOMPARE(s.form.Text1->text(), QString("txt"));
+    QCOMPARE(s.form.Text2->text(), QString(""));
+    QVERIFY(!s.form.Check1->isChecked());
+}
+
+void TestForm1::unreadableCheckIsReportedAtItsLine() {
+    TestSettings store;
+    SaveOption("Check1", "x");
+    Started s;
+    QCOMPARE(s.ui.boxes.size(), 1);
+    QCOMPARE(s.ui.boxes[0].title, QString("Application Error"));
+    QVERIFY(s.ui.boxes[0].text.startsWith(
+        "Type mismatch\r\nin Palavine2021/08/31.Form1.Form_Load at line 140\r\r"));
+    QVERIFY(!s.form.Check1->isChecked());
+    // The steps after it still ran.
+    QCOMPARE(s.form.Text1->text(), QString("*"));
+    QCOMPARE(GetOption("Check1"), QString("x"));
+}
+
+void TestForm1::startupPageOpensOnlyOnSeven_data() {
+    QTest::addColumn<double>("draw");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("6") << 0.0599 << false;
+    QTest::newRow("7 low") << 0.06 << true;
+    QTest::newRow("7 high") << 0.0699 << true;
+    QTest::newRow("8") << 0.07 << false;
+    QTest::newRow("1") << 0.0 << false;
+    QTest::newRow("100") << 0.999 << false;
+}
+
+void TestForm1::startupPageOpensOnlyOnSeven() {
+    QFETCH(double, draw);
+    QFETCH(bool, opened);
+    TestSettings store;
+    ScriptedUi ui;
+    ui.draw = draw;
+    Form1 form(ui);
+    form.Form_Load();
+    QCOMPARE(ui.openedUrls.size(), opened ? 1 : 0);
+    if (opened)
+        QCOMPARE(ui.openedUrls[0].scheme(), QString("https"));
+}
+
+void TestForm1::hoverNeverReplacesBusyPointer() {
+    TestSettings store;
+    Started s;
+    QVERIFY(!s.form.customPointerLoaded()); // no HAND-M.CUR beside the test program
+    QTest::mouseMove(s.form.PushButton[7]);
+    {
+        QEvent e(QEvent::Enter);
+        QCoreApplication::sendEvent(s.form.PushButton[7], &e);
+    }
+    QCOMPARE(s.form.pointer().shape(), 99);
+    QCOMPARE(s.form.cursor().shape(), Qt::ArrowCursor);
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(s.form.Frame2, &enter);
+    QCOMPARE(s.form.pointer().shape(), 0);
+
+    s.form.pointer().set(MousePointer::Busy);
+    QCOMPARE(s.form.cursor().shape(), Qt::WaitCursor);
+    s.form.PushButton_MouseMove();
+    QCoreApplication::sendEvent(s.form.PushButton[3], &enter);
+    QCOMPARE(s.form.pointer().shape(), 11);
+    s.form.Background_MouseMove();
+    QCoreApplication::sendEvent(s.form.Text1, &enter);
+    QCOMPARE(s.form.pointer().shape(), 11);
+    QCOMPARE(s.form.cursor().shape(), Qt::WaitCursor);
+}
+
+void TestForm1::deleteRemovesSelectedItemOnlyWhenAllowed() {
+    TestSettings store;
+    Started s;
+    ListView* folders = s.form.ListView1;
+    ListView* results = s.form.ListView2;
+
+    // Empty lists and lists with no selection: nothing happens.
+    s.form.ListView1_KeyDown(46, Qt::NoModifier);
+    s.form.ListView1_DblClick();
+    for (const char* text : {"1", "2", "3", "4", "5"}) {
+        folders->Add(text);
+        results->Add(text);
+    }
+    s.form.ListView1_KeyDown(46, Qt::NoModifier);
+    s.form.ListView2_KeyDown(46, Qt::NoModifier);
+    QCOMPARE(folders->Count(), 5);
+    QCOMPARE(results->Count(), 5);
+
+    // The selected third item goes; the others move up.
+    folders->Select(3);
+    s.form.ListView1_KeyDown(46, Qt::ShiftModifier);
+    QCOMPARE(folders->Count(), 4);
+    QCOMPARE(folders->Item(3), QString("4"));
+
+    // Another key does nothing; a real Delete key press does.
+    results->Select(1);
+    s.form.ListView2_KeyDown(45, Qt::NoModifier);
+    QCOMPARE(results->Count(), 5);
+    QTest::keyClick(results, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(results->Count(), 4);
+    QCOMPARE(results->Item(1), QString("2"));
+
+    // A double click removes from the folder list only.
+    results->Select(1);
+    QTest::mouseDClick(results->viewport(), Qt::LeftButton);
+    QCOMPARE(results->Count(), 4);
+    folders->Select(1);
+    s.form.ListView1_DblClick();
+    QCOMPARE(folders->Count(), 3);
+    QCOMPARE(folders->Item(1), QString("2"));
+
+    // Nothing while the busy pointer shows.
+    s.form.pointer().set(MousePointer::Busy);
+    folders->Select(1);
+    results->Select(1);
+    s.form.ListView1_DblClick();
+    s.form.ListView1_KeyDown(46, Qt::NoModifier);
+    s.form.ListView2_KeyDown(46, Qt::NoModifier);
+    QCOMPARE(folders->Count(), 3);
+    QCOMPARE(results->Count(), 4);
+}
+
+void TestForm1::clearListsAreIndependent() {
+    TestSettings store;
+    Started s;
+    s.form.ListView1->Add("/a/");
+    s.form.ListView2->Add("/a/x.txt");
+    s.form.PushButton[9]->click();
+    QCOMPARE(s.form.ListView1->Count(), 0);
+    QCOMPARE(s.form.ListView2->Count(), 1);
+    s.form.ListView1->Add("/a/");
+    s.form.PushButton[8]->click();
+    QCOMPARE(s.form.ListView1->Count(), 1);
+    QCOMPARE(s.form.ListView2->Count(), 0);
+    QCOMPARE(s.ui.boxes.size(), 0);
+}
+
+void TestForm1::editsAreSavedAsTyped() {
+    TestSettings store;
+    Started s;
+    s.form.Text1->clear();
+    QTest::keyClicks(s.form.Text1, "htm");
+    QCOMPARE(GetOption("Text1"), QString("htm"));
+    s.form.Text2->setText("/tmp/out dir/");
+    QCOMPARE(GetOption("Text2"), QString("/tmp/out dir/"));
+    s.form.Check1->click();
+    QCOMPARE(GetOption("Check1"), QString("0"));
+    s.form.Check1->click();
+    QCOMPARE(GetOption("Check1"), QString("1"));
+}
+
+void TestForm1::controlsFitTheirContainers() {
+    TestSettings store;
+    Started s;
+    QCOMPARE(s.form.size(), QSize(1064, 390));
+    for (QWidget* child : s.form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->objectName().isEmpty())
+            QVERIFY2(s.form.rect().contains(child->geometry()), qPrintable(child->objectName()));
+    }
+    for (QGroupBox* frame : {s.form.Frame1, s.form.Frame2, s.form.Frame3, s.form.Frame4}) {
+        for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(frame->rect().contains(child->geometry()), qPrintable(child->objectName()));
+    }
+    // The tab order runs through the controls in the table's order.
+    auto next = [](QWidget* w) {
+        do
+            w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty() ||
+               w->objectName().startsWith("qt_"));
+        return w;
+    };
+    QCOMPARE(next(s.form.ListView1), static_cast<QWidget*>(s.form.ListView2));
+    QCOMPARE(next(s.form.PushButton[11]), static_cast<QWidget*>(s.form.Text1));
+    QCOMPARE(next(s.form.Text2), static_cast<QWidget*>(s.form.PushButton[15]));
+    QCOMPARE(next(s.form.PushButton[18]), static_cast<QWidget*>(s.form.PushButton[1]));
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

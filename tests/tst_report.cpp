@@ -1,0 +1,625 @@
+// The results page, the text-file writer, the output folder choice and Help.
+#include "app/AppInfo.h"
+#include "app/ErrorReport.h"
+#include "app/FileNames.h"
+#include "app/Helpers.h"
+#include "app/ListView.h"
+#include "app/MousePointer.h"
+#include "app/Settings.h"
+#include "help/Help.h"
+#include "report/OutputFolder.h"
+#include "report/PageWriter.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSettings.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint32 BlueColour = 16711680;
+constexpr qint32 WhiteColour = 16777215;
+const QString SaveLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton7_Click ");
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// The page's lines as the product's layout states them, for one entry line.
+QByteArray expectedPage(const QString& bg, const QString& font, const QString& fg,
+                        const QByteArray& entryLine) {
+    const QStringList head = {
+        "<html>",
+        "<head>",
+        "<meta http-equiv=\"Content-Type\"",
+        "content=\"text/html; charset=utf-8\">",
+        "<meta name=\"GENERATOR\" content=\"Palavine\">",
+        "<title> List of files </title>",
+        "<style>",
+        "/* Main Selectors */",
+        "body {",
+        "background-color: " + bg + ";",
+        "font-family: " + font + ";",
+        "color:" + fg + ";",
+        "}",
+        "",
+        "a, a:visited {",
+        "background-color: transparent;",
+        "font-family: " + font + ";",
+        "color: #808000;",
+        "}",
+        "",
+        "a:hover {",
+        "background-color: transparent;",
+        "font-family: " + font + ";",
+        "color:" + fg + ";",
+        "}",
+        "/* Header */",
+        "div#header h1 {",
+        "font-family: " + font + ";",
+        "text-align: center;",
+        "background-color: transparent;",
+        "color:" + fg + ";",
+        "}",
+        "</style>",
+        "</head>",
+        "<body>",
+        "<div id='header'>",
+        "<h1> List of files</h1>",
+        "</div>",
+        "<p class='description'> List of files</p>",
+        "<p class='description'>&nbsp;</p>",
+        "<div id='index'>",
+    };
+    QByteArray page = head.join("\r\n").toUtf8() + "\r\n";
+    page += entryLine;
+    page += "<br></div>\r\n</body>\r\n</html>";
+    return page;
+}
+
+QStringList boxTexts(const ScriptedUi& ui) {
+    QStringList texts;
+    for (const auto& box : ui.boxes)
+        texts << box.text;
+    return texts;
+}
+
+// Creates a file whose name is the given bytes, in the folder; gives the path
+// as the program holds it.
+QString makeFile(const QString& folder, const QByteArray& name) {
+    const QByteArray path = EncodeFileName(folder) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return DecodeFileName(path);
+}
+
+// The entry lines of a page: (link target, link text).
+QList<QPair<QByteArray, QByteArray>> entryLinks(const QByteArray& page) {
+    QList<QPair<QByteArray, QByteArray>> links;
+    for (const QByteArray& line : page.split('\n')) {
+        if (!line.startsWith("<a href='"))
+            continue;
+        const qsizetype open = line.indexOf("'>");
+        const qsizetype close = line.lastIndexOf("</a><br>\r");
+        links.append({line.mid(9, open - 9), line.mid(open + 2, close - open - 2)});
+    }
+    return links;
+}
+
+QString unescapeHtml(QString text) {
+    static const QRegularExpression number(QStringLiteral("&#(\\d+);"));
+    QRegularExpressionMatch m;
+    while ((m = number.match(text)).hasMatch())
+        text.replace(m.capturedStart(), m.capturedLength(), QChar(m.captured(1).toInt()));
+    text.replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", "\"");
+    return text.replace("&amp;", "&");
+}
+
+// Removes the files made with raw names (QTemporaryDir can't name them all).
+void removeFiles(const QList<QString>& paths) {
+    for (const QString& path : paths)
+        ::unlink(EncodeFileName(path).constData());
+}
+
+struct Saver {
+    ScriptedUi ui;
+    MousePointer pointer;
+    ListView results;
+    bool saving = false;
+    qint32 text = BlueColour;
+    qint32 background = WhiteColour;
+
+    void save(const QString& folder, bool openAfter = false) {
+        SaveResultsAsHtml(ui, pointer, results, folder, text, background, openAfter, saving);
+    }
+};
+
+} // namespace
+
+class TestReport : public QObject {
+    Q_OBJECT
+  private slots:
+    void pageWithDefaultsAndOneEntryIsExact();
+    void headFollowsColoursAndFont_data();
+    void headFollowsColoursAndFont();
+    void linkTargetAndTextAreEncoded_data();
+    void linkTargetAndTextAreEncoded();
+    void awkwardNamesGiveWorkingLinksAndInertText();
+    void checksStopBeforeTouchingTheFile_data();
+    void checksStopBeforeTouchingTheFile();
+    void trailingSeparatorStillWritesIntoFolder();
+    void savingTwiceGivesTheSameFile();
+    void folderInPlaceOfPageShowsNoDone();
+    void failedWriteLeavesEarlierPageIntact();
+    void secondPressAndListChangesDuringYieldsCannotTearPage();
+    void pageOpensOnlyAfterDoneAndWhenAsked();
+    void pointerIsBusyWhileWriting();
+    void writeTextFileModes_data();
+    void writeTextFileModes();
+    void writeTextFileFailureIsThrown();
+    void outputFolderPick_data();
+    void outputFolderPick();
+    void outputFolderCancelChangesNothing();
+    void helpShowsContactBoxEachTime();
+};
+
+void TestReport::pageWithDefaultsAndOneEntryIsExact() {
+    TestSettings settings;
+    QTemporaryDir dir;
+    Saver s;
+    s.results.Add("/home/u/a.txt");
+    s.save(dir.path());
+    QCOMPARE(boxTexts(s.ui), QStringList{"Done."});
+    QCOMPARE(s.ui.boxes[0].icon, Ui::Icon::None);
+    QVERIFY(s.ui.openedUrls.isEmpty());
+    const QByteArray page = readBytes(dir.path() + "/FileList.html");
+    QCOMPARE(page, expectedPage("#FFFFFF", "Arial", "#0000FF",
+                                "<a href='file:///home/u/a.txt'>/home/u/a.txt</a><br>\r\n"));
+    QCOMPARE(page.count("\r\n"), 44);
+    QCOMPARE(page.count('\n'), 44);
+    QVERIFY(page.endsWith("\r\n</html>"));
+    QCOMPARE(BuildPage(PageStyle{}, {"/home/u/a.txt"}), page);
+}
+
+void TestReport::headFollowsColoursAndFont_data() {
+    QTest::addColumn<QString>("storedFont");
+    QTest::addColumn<qint32>("text");
+    QTest::addColumn<qint32>("background");
+    QTest::addColumn<QString>("fontLine");
+    QTest::addColumn<QString>("bgLine");
+    QTest::addColumn<QString>("fgLine");
+    QTest::newRow("defaults") << QString() << BlueColour << WhiteColour << "font-family: Arial;"
+                              << "background-color: #FFFFFF;"
+                              << "color:#0000FF;";
+    QTest::newRow("red on black, two-word font")
+        << "Courier New" << qint32(255) << qint32(0) << "font-family: Courier New;"
+        << "background-color: #000000;"
+        << "color:#FF0000;";
+    QTest::newRow("green on grey")
+        << "DejaVu Sans" << qint32(0x00FF00) << qint32(0x808080) << "font-family: DejaVu Sans;"
+        << "background-color: #808080;"
+        << "color:#00FF00;";
+    QTest::newRow("font closing the style block")
+        << "Evil;}</style><script>alert(1)</script>" << BlueColour << WhiteColour
+        << "font-family: Evilstylescriptalert(1)script;"
+        << "background-color: #FFFFFF;"
+        << "color:#0000FF;";
+    QTest::newRow("font with control characters and comment")
+        << "A\r\nB\t/*C*/\"D'\\" << BlueColour << WhiteColour << "font-family: ABCD;"
+        << "background-color: #FFFFFF;"
+        << "color:#0000FF;";
+}
+
+void TestReport::headFollowsColoursAndFont() {
+    QFETCH(QString, storedFont);
+    QFETCH(qint32, text);
+    QFETCH(qint32, background);
+    TestSettings settings;
+    if (!storedFont.isEmpty())
+        QVERIFY(SaveOption("FontName", storedFont));
+    QTemporaryDir dir;
+    Saver s;
+    s.text = text;
+    s.background = background;
+    s.results.Add("/x");
+    s.save(dir.path());
+    const QList<QByteArray> lines = readBytes(dir.path() + "/FileList.html").split('\n');
+    QCOMPARE(lines.size(), 45);
+    QFETCH(QString, bgLine);
+    QCOMPARE(QString::fromUtf8(lines[9]), bgLine + "\r");
+    QFETCH(QString, fontLine);
+    QFETCH(QString, fgLine);
+    for (int i : {10, 16, 22, 27})
+        QCOMPARE(QString::fromUtf8(lines[i]).chopped(1), fontLine);
+    for (int i : {11, 23, 30})
+        QCOMPARE(QString::fromUtf8(lines[i]).chopped(1), fgLine);
+    QCOMPARE(lines[17], "color: #808000;\r");
+}
+
+void TestReport::linkTargetAndTextAreEncoded_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("windows");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << "/home/u/a-b_c.d/e.txt" << false
+                           << QByteArray("file:///home/u/a-b_c.d/e.txt") << "/home/u/a-b_c.d/e.txt";
+    QTest::newRow("windows drive")
+        << "C:\\Data\\a.txt" << true << QByteArray("file://C:/Data/a.txt") << "C:\\Data\\a.txt";
+    QTest::newRow("windows network")
+        << "\\\\server\\share\\a.txt" << true << QByteArray("file:////server/share/a.txt")
+        << "\\\\server\\share\\a.txt";
+    QTest::newRow("backslash is a name byte here")
+        << "/d/a\\b" << false << QByteArray("file:///d/a%5Cb") << "/d/a\\b";
+    QTest::newRow("quotes and markup") << "/d/it's \"<b>\" & co" << false
+                                       << QByteArray("file:///d/it%27s%20%22%3Cb%3E%22%20%26%20co")
+                                       << "/d/it&#39;s &quot;&lt;b&gt;&quot; &amp; co";
+    QTest::newRow("url specials") << "/d/#1 100%?x=y;z~" << false
+                                  << QByteArray("file:///d/%231%20100%25%3Fx%3Dy%3Bz~")
+                                  << "/d/#1 100%?x=y;z~";
+    QTest::newRow("control characters")
+        << "/d/a\nb\rc\td\x7F" << false << QByteArray("file:///d/a%0Ab%0Dc%09d%7F")
+        << "/d/a&#10;b&#13;c&#9;d&#127;";
+    QTest::newRow("non-ascii") << QString::fromUtf8("/d/é日本😀") << false
+                               << QByteArray("file:///d/%C3%A9%E6%97%A5%E6%9C%AC%F0%9F%98%80")
+                               << QString::fromUtf8("/d/é日本😀");
+    QTest::newRow("invalid bytes") << DecodeFileName(QByteArray("/d/a\xff\xc3.txt")) << false
+                                   << QByteArray("file:///d/a%FF%C3.txt")
+                                   << QString::fromUtf8("/d/a\xef\xbf\xbd\xef\xbf\xbd.txt");
+}
+
+void TestReport::linkTargetAndTextAreEncoded() {
+    QFETCH(QString, entry);
+    QFETCH(bool, windows);
+    const PathStyle style = windows ? PathStyle::Windows : PathStyle::Posix;
+    QTEST(PageLinkTarget(entry, style), "target");
+    QTEST(PageLinkText(entry), "text");
+    QFETCH(QByteArray, target);
+    QFETCH(QString, text);
+    QCOMPARE(PageEntryLine(entry, style),
+             "<a href='" + target + "'>" + text.toUtf8() + "</a><br>\r\n");
+}
+
+void TestReport::awkwardNamesGiveWorkingLinksAndInertText() {
+    TestSettings settings;
+    QTemporaryDir dir;
+    const QList<QByteArray> names = {"it's.txt",        "say \"hi\".txt", "#hash.txt",
+                                     "100%.txt",        "what?.txt",      "a&b.txt",
+                                     "<b>x<\\b>",       "two  spaces ",   "\xc3\xa9t\xc3\xa9.txt",
+                                     "bad\xff\xfe.txt", "line\nbreak",    "back\\slash",
+                                     "%41%2F.txt"};
+    Saver s;
+    QList<QString> paths;
+    for (const QByteArray& name : names) {
+        const QString path = makeFile(dir.path(), name);
+        QVERIFY2(!path.isEmpty(), name.constData());
+        paths << path;
+        s.results.Add(path);
+    }
+    s.save(dir.path());
+    QCOMPARE(boxTexts(s.ui), QStringList{"Done."});
+    const QByteArray page = readBytes(dir.path() + "/FileList.html");
+    // Valid UTF-8 throughout.
+    QCOMPARE(QString::fromUtf8(page).toUtf8(), page);
+    QCOMPARE(page.count("\r\n"), 43 + names.size());
+    const auto links = entryLinks(page);
+    QCOMPARE(links.size(), names.size());
+    static const QRegularExpression allowed(
+        QStringLiteral("^file://([A-Za-z0-9._~/:-]|%[0-9A-F]{2})*$"));
+    for (int i = 0; i < links.size(); ++i) {
+        const QByteArray& target = links[i].first;
+        QVERIFY2(allowed.match(QString::fromLatin1(target)).hasMatch(), target.constData());
+        const QByteArray bytes = QByteArray::fromPercentEncoding(target.mid(7));
+        QCOMPARE(bytes, EncodeFileName(paths[i]));
+        struct stat info {};
+        QVERIFY2(::stat(bytes.constData(), &info) == 0, bytes.constData());
+        const QByteArray& text = links[i].second;
+        for (char c : {'<', '>', '"', '\'', '\n', '\r'})
+            QVERIFY2(!text.contains(c), text.constData());
+        QCOMPARE(unescapeHtml(QString::fromUtf8(text)), DisplayFileName(paths[i]));
+        QVERIFY(QUrl::fromEncoded(target, QUrl::StrictMode).isValid());
+    }
+    removeFiles(paths);
+}
+
+void TestReport::checksStopBeforeTouchingTheFile_data() {
+    QTest::addColumn<QString>("folder"); // "@" stands for the temporary folder
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QString>("message");
+    const QString noFolder = "Folder does not exist. Please select another folder.";
+    QTest::newRow("missing folder") << "@/gone" << 1 << noFolder;
+    QTest::newRow("empty folder text") << "" << 1 << noFolder;
+    QTest::newRow("a file, not a folder") << "@/FileList.html" << 1 << noFolder;
+    QTest::newRow("empty results") << "@" << 0 << "No list of files created.";
+}
+
+void TestReport::checksStopBeforeTouchingTheFile() {
+    QFETCH(QString, folder);
+    QFETCH(int, entries);
+    TestSettings settings;
+    QTemporaryDir dir;
+    writeBytes(dir.path() + "/FileList.html", "earlier page");
+    Saver s;
+    for (int i = 0; i < entries; ++i)
+        s.results.Add("/x");
+    s.save(folder.replace("@", dir.path()), true);
+    QFETCH(QString, message);
+    QCOMPARE(boxTexts(s.ui), QStringList{message});
+    QCOMPARE(s.ui.boxes[0].title, AppTitle());
+    QCOMPARE(readBytes(dir.path() + "/FileList.html"), QByteArray("earlier page"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    QVERIFY(s.ui.openedUrls.isEmpty());
+    QVERIFY(!s.saving);
+}
+
+void TestReport::trailingSeparatorStillWritesIntoFolder() {
+    TestSettings settings;
+    QTemporaryDir dir;
+    Saver s;
+    s.results.Add("/x");
+    s.save(dir.path() + "/", true);
+    QCOMPARE(boxTexts(s.ui), QStringList{"Done."});
+    QVERIFY(readBytes(dir.path() + "/FileList.html").endsWith("</html>"));
+    QCOMPARE(s.ui.openedUrls.size(), 1);
+    QCOMPARE(QDir::cleanPath(s.ui.openedUrls[0].toLocalFile()), dir.path() + "/FileList.html");
+}
+
+void TestReport::savingTwiceGivesTheSameFile() {
+    TestSettings settings;
+    QTemporaryDir dir;
+    Saver s;
+    for (int i = 0; i < 100; ++i)
+        s.results.Add(QString("/data/file %1.txt").arg(i));
+    s.save(dir.path());
+    const QByteArray first = readBytes(dir.path() + "/FileList.html");
+    s.save(dir.path());
+    QCOMPARE(readBytes(dir.path() + "/FileList.html"), first);
+    QCOMPARE(first.count("<a href="), 100);
+    QCOMPARE(boxTexts(s.ui), (QStringList{"Done.", "Done."}));
+    // Nothing left beside the page.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"FileList.html"});
+}
+
+void TestReport::folderInPlaceOfPageShowsNoDone() {
+    TestSettings settings;
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("FileList.html"));
+    Saver s;
+    s.results.Add("/x");
+    s.save(dir.path(), true);
+    const QStringList texts = boxTexts(s.ui);
+    QVERIFY(!texts.contains("Done."));
+    QCOMPARE(texts.size(), 2);
+    QVERIFY2(texts[0].contains(SaveLocation + "at line 108"), qPrintable(texts[0]));
+    QCOMPARE(s.ui.boxes[0].title, QString("Application Error"));
+    QCOMPARE(texts[1],
+             "File not created. Please email screenshot of this to " + AppInfo::SupportEmail);
+    QVERIFY(s.ui.openedUrls.isEmpty());
+    QVERIFY(IsFolder(dir.path() + "/FileList.html"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"FileList.html"});
+    QCOMPARE(s.pointer.shape(), int(MousePointer::Default));
+}
+
+void TestReport::failedWriteLeavesEarlierPageIntact() {
+    TestSettings settings;
+    QTemporaryDir dir;
+    Saver s;
+    s.results.Add("/earlier");
+    s.save(dir.path());
+    const QByteArray earlier = readBytes(dir.path() + "/FileList.html");
+    QVERIFY(earlier.contains("/earlier"));
+
+    // A file size limit makes the write fail part-way, also for root.
+    for (int i = 0; i < 20000; ++i)
+        s.results.Add(QString("/a/rather/long/path/to/make/the/page/big/file_%1.txt").arg(i));
+    struct rlimit previous {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = previous;
+    small.rlim_cur = 64 * 1024;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    s.save(dir.path(), true);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+
+    const QStringList texts = boxTexts(s.ui);
+    QCOMPARE(texts.size(), 3);
+    QVERIFY2(texts[1].contains(SaveLocation + "at line 108"), qPrintable(texts[1]));
+    QVERIFY(texts[2].startsWith("File not created."));
+    QCOMPARE(readBytes(dir.path() + "/FileList.html"), earlier);
+    QVERIFY(s.ui.openedUrls.isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"FileList.html"});
+}
+
+void TestReport::secondPressAndListChangesDuringYieldsCannotTearPage() {
+    TestSettings settings;
+    QTemporaryDir dir;
+    Saver s;
+    for (int i = 1; i <= 5; ++i)
+        s.results.Add(QString("/e%1").arg(i));
+    bool secondSaveRan = false;
+    s.ui.atYield(2, [&] {
+        QVERIFY(s.saving);
+        const int boxes = int(s.ui.boxes.size());
+        s.save(dir.path());
+        secondSaveRan = s.ui.boxes.size() != boxes;
+        s.results.Clear();
+        s.results.Add("/intruder");
+    });
+    s.save(dir.path());
+    QVERIFY(!secondSaveRan);
+    QVERIFY(!s.saving);
+    QCOMPARE(s.ui.yields, 5);
+    QCOMPARE(boxTexts(s.ui), QStringList{"Done."});
+    const auto links = entryLinks(readBytes(dir.path() + "/FileList.html"));
+    QCOMPARE(links.size(), 5);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(links[i].second, QString("/e%1").arg(i + 1).toUtf8());
+}
+
+void TestReport::pageOpensOnlyAfterDoneAndWhenAsked() {
+    TestSettings settings;
+    QTemporaryDir dir;
+    Saver s;
+    s.results.Add("/x");
+    qsizetype openedBeforeDone = -1;
+    s.ui.onMessage = [&](const ScriptedUi::Box& box) {
+        if (box.text == "Done.")
+            openedBeforeDone = s.ui.openedUrls.size();
+    };
+    s.save(dir.path(), true);
+    QCOMPARE(openedBeforeDone, 0);
+    QCOMPARE(s.ui.openedUrls, QList<QUrl>{QUrl::fromLocalFile(dir.path() + "/FileList.html")});
+    s.save(dir.path(), false);
+    QCOMPARE(s.ui.openedUrls.size(), 1);
+}
+
+void TestReport::pointerIsBusyWhileWriting() {
+    TestSettings settings;
+    QTemporaryDir dir;
+    Saver s;
+    s.results.Add("/x");
+    int during = -1;
+    s.ui.atYield(1, [&] { during = s.pointer.shape(); });
+    int atDone = -1;
+    s.ui.onMessage = [&](const ScriptedUi::Box&) { atDone = s.pointer.shape(); };
+    s.save(dir.path());
+    QCOMPARE(during, int(MousePointer::Busy));
+    QCOMPARE(atDone, int(MousePointer::Default));
+}
+
+void TestReport::writeTextFileModes_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("0 starts afresh") << 0 << QByteArray("new\r\n");
+    QTest::newRow("1 starts afresh") << 1 << QByteArray("new\r\n");
+    QTest::newRow("negative starts afresh") << -5 << QByteArray("new\r\n");
+    QTest::newRow("2 appends") << 2 << QByteArray("old\r\nnew\r\n");
+    QTest::newRow("8 appends") << 8 << QByteArray("old\r\nnew\r\n");
+}
+
+void TestReport::writeTextFileModes() {
+    QFETCH(int, mode);
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/t.txt";
+    writeBytes(path, "old\r\n");
+    WriteTextFile("new\r\n", path, mode);
+    QTEST(readBytes(path), "expected");
+
+    // A missing file is created in either mode; the text is written as UTF-8.
+    const QString fresh = DecodeFileName(EncodeFileName(dir.path()) + "/n\xff.txt");
+    WriteTextFile(QString::fromUtf8("é"), fresh, mode);
+    const int fd = ::open(EncodeFileName(fresh).constData(), O_RDONLY);
+    QVERIFY(fd >= 0);
+    char buffer[8] = {};
+    QCOMPARE(::read(fd, buffer, sizeof buffer), ssize_t(2));
+    ::close(fd);
+    QCOMPARE(QByteArray(buffer, 2), QByteArray("\xc3\xa9"));
+    removeFiles({fresh});
+}
+
+void TestReport::writeTextFileFailureIsThrown() {
+    QTemporaryDir dir;
+    try {
+        WriteTextFile("x", dir.path() + "/gone/t.txt", 1);
+        QFAIL("no failure");
+    } catch (const AppError& e) {
+        QCOMPARE(e.number(), ErrorNumber::PathNotFound);
+    }
+    try {
+        WriteTextFile("x", dir.path(), 2);
+        QFAIL("no failure");
+    } catch (const AppError& e) {
+        QCOMPARE(e.number(), ErrorNumber::PathFileAccess);
+    }
+}
+
+void TestReport::outputFolderPick_data() {
+    QTest::addColumn<QString>("answer"); // "@" stands for the temporary folder
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("text2");
+    QTest::newRow("folder") << "@/out"
+                            << "@/out"
+                            << "@/out/";
+    QTest::newRow("folder with separator") << "@/out/"
+                                           << "@/out"
+                                           << "@/out/";
+    QTest::newRow("root") << "/"
+                          << "/"
+                          << "/";
+}
+
+void TestReport::outputFolderPick() {
+    QFETCH(QString, answer);
+    QFETCH(QString, stored);
+    QFETCH(QString, text2);
+    TestSettings settings;
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("out"));
+    ScriptedUi ui;
+    ui.folderAnswers.push_back(answer.replace("@", dir.path()));
+    QString lastFolder = "before";
+    QStringList texts;
+    ChooseOutputFolder(ui, nullptr, lastFolder, [&](const QString& t) { texts << t; });
+    QCOMPARE(ui.folderDialogs.size(), 1);
+    QCOMPARE(ui.folderDialogs[0].title, QString("Save To This Folder"));
+    QCOMPARE(ui.folderDialogs[0].text, QString()); // the picker's own default start
+    QCOMPARE(lastFolder, stored.replace("@", dir.path()));
+    QCOMPARE(GetOption("LastFolderDot"), stored);
+    QCOMPARE(texts, QStringList{text2.replace("@", dir.path())});
+    QVERIFY(ui.boxes.isEmpty());
+}
+
+void TestReport::outputFolderCancelChangesNothing() {
+    TestSettings settings;
+    QVERIFY(SaveOption("LastFolderDot", "/kept"));
+    const QByteArray store = readBytes(settings.path());
+    ScriptedUi ui; // no answer: cancelled
+    QString lastFolder = "/kept";
+    bool textSet = false;
+    ChooseOutputFolder(ui, nullptr, lastFolder, [&](const QString&) { textSet = true; });
+    QCOMPARE(ui.folderDialogs.size(), 1);
+    QVERIFY(!textSet);
+    QCOMPARE(lastFolder, QString("/kept"));
+    QCOMPARE(readBytes(settings.path()), store);
+    QVERIFY(ui.boxes.isEmpty());
+}
+
+void TestReport::helpShowsContactBoxEachTime() {
+    TestSettings settings;
+    SetAppTitle();
+    ScriptedUi ui;
+    ShowHelp(ui);
+    ShowHelp(ui);
+    QCOMPARE(ui.boxes.size(), 2);
+    for (const auto& box : ui.boxes) {
+        QCOMPARE(box.text, "Questions? Please contact Team Varnokel at " + AppInfo::ContactPage);
+        QCOMPARE(box.title, AppTitle());
+        QCOMPARE(box.icon, Ui::Icon::None);
+    }
+    QVERIFY(ui.openedUrls.isEmpty());
+    QVERIFY(!QFile::exists(settings.path()));
+}
+
+QTEST_MAIN(TestReport)
+#include "tst_report.moc"

@@ -7,6 +7,15 @@
 #include "app/ListView.h"
 #include "app/Settings.h"
 #include "app/Ui.h"
+#include "folders/AddFolder.h"
+#include "folders/ListFiles.h"
+#include "help/Help.h"
+#include "listing/CreateList.h"
+#include "listing/RemoveEntries.h"
+#include "report/Appearance.h"
+#include "report/Form2.h"
+#include "report/OutputFolder.h"
+#include "report/PageWriter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -269,7 +278,17 @@ void Form1::Form_Load() {
     restoreAppearance(trap);
 }
 
-void Form1::restoreAppearance(ErrorTrap&) {}
+void Form1::restoreAppearance(ErrorTrap& trap) {
+    // Touching the preview's text box creates the preview window, hidden.
+    trap.at(142, [&] {
+        if (!form2_) {
+            form2_ = new Form2(ui_, ApplicationIcon());
+            form2_->setMainWindow(this);
+        }
+    });
+    if (form2_)
+        RestoreAppearance(trap, *form2_, *Picture1, *Picture2, *Label1_6);
+}
 
 template <class F> void Form1::command(F&& body) {
     ++runningCommands_;
@@ -277,13 +296,42 @@ template <class F> void Form1::command(F&& body) {
     --runningCommands_;
 }
 
-void Form1::PushButton1_Click() {}
-void Form1::PushButton2_Click() {}
-void Form1::PushButton3_Click() {}
-void Form1::PushButton4_Click() {}
-void Form1::PushButton5_Click() {}
-void Form1::PushButton6_Click() {}
-void Form1::PushButton7_Click() {}
+void Form1::PushButton1_Click() {
+    command([&] {
+        if (form2_)
+            ShowPreview(ui_, *form2_, this);
+    });
+}
+
+void Form1::PushButton2_Click() {
+    command([&] { LoadFoldersFromTextFiles(ui_, pointer_, *ListView1, this); });
+}
+
+void Form1::PushButton3_Click() {
+    command([&] { LoadSampleData(ui_, *ListView1); });
+}
+
+void Form1::PushButton4_Click() {
+    command([&] { RemoveEntriesCommand(ui_, pointer_, *ListView2, true, PushButton4Location); });
+}
+
+void Form1::PushButton5_Click() {
+    command([&] {
+        CreateFileList(
+            ui_, *ListView1, *ListView2, [this] { return Text1->text(); }, creatingList_);
+    });
+}
+
+void Form1::PushButton6_Click() {
+    command([&] { AddFoldersAndSubfolders(ui_, pointer_, *ListView1, this); });
+}
+
+void Form1::PushButton7_Click() {
+    command([&] {
+        SaveResultsAsHtml(ui_, pointer_, *ListView2, Text2->text(), Picture1->BackColor(),
+                          Picture2->BackColor(), Check1->isChecked(), saving_);
+    });
+}
 
 void Form1::PushButton8_Click() {
     ErrorTrap trap(ui_, kPushButton8);
@@ -295,15 +343,45 @@ void Form1::PushButton9_Click() {
     trap.at(100, [&] { ListView1->Clear(); });
 }
 
-void Form1::PushButton10_Click() {}
-void Form1::PushButton11_Click() {}
-void Form1::PushButton12_Click() {}
-void Form1::PushButton13_Click() {}
-void Form1::PushButton14_Click() {}
-void Form1::PushButton15_Click() {}
-void Form1::PushButton16_Click() {}
-void Form1::PushButton17_Click() {}
-void Form1::PushButton18_Click() {}
+void Form1::PushButton10_Click() {
+    command([&] { RemoveEntriesCommand(ui_, pointer_, *ListView2, false, PushButton10Location); });
+}
+
+void Form1::PushButton11_Click() {
+    ShowHelp(ui_);
+}
+
+void Form1::PushButton12_Click() {
+    ShowFilterHelp(ui_);
+}
+
+void Form1::PushButton13_Click() {
+    command([&] { RemoveEntriesCommand(ui_, pointer_, *ListView1, true, PushButton13Location); });
+}
+
+void Form1::PushButton14_Click() {
+    command([&] { RemoveEntriesCommand(ui_, pointer_, *ListView1, false, PushButton14Location); });
+}
+
+void Form1::PushButton15_Click() {
+    ChooseOutputFolder(ui_, this, LastFolder,
+                       [this](const QString& path) { Text2->setText(path); });
+}
+
+void Form1::PushButton16_Click() {
+    if (form2_)
+        ChangeFont(ui_, this, *form2_, *Label1_6);
+}
+
+void Form1::PushButton17_Click() {
+    if (form2_)
+        ChangeTextColour(ui_, this, *Picture1, *form2_);
+}
+
+void Form1::PushButton18_Click() {
+    if (form2_)
+        ChangeBackgroundColour(ui_, this, *Picture2, *form2_);
+}
 
 void Form1::removeSelected(ListView* list) {
     if (pointer_.isBusy() || list->Count() == 0)

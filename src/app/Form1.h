@@ -102,7 +102,7 @@ class Form1 : public QWidget {
     MousePointer pointer_;
     std::optional<QCursor> customCursor_;
     Form2* form2_ = nullptr;
-    bool creatingList_ = false;
-    bool saving_ = false;
+    bool creatingList_ = false; // a run of "2. Start Creating List" is under way
+    bool saving_ = false;       // a save of the page is under way
     int runningCommands_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QGroupBox>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -177,7 +178,11 @@ void Form2::PushButton1_MouseMove() {
 }
 
 void Form2::mouseMoveEvent(QMouseEvent* event) {
-    Form_MouseMove();
+    // A move over the button that the button leaves unhandled arrives here too:
+    // the button's own rule has already run.
+    QWidget* under = childAt(event->position().toPoint());
+    if (!(under && (under == PushButton1 || PushButton1->isAncestorOf(under))))
+        Form_MouseMove();
     QWidget::mouseMoveEvent(event);
 }
 

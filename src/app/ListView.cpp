@@ -98,11 +98,17 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
     return {};
 }
 
-ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new ListModel(this)) {
+ListView::ListView(QWidget* parent) : QTableView(parent), model_(new ListModel(this)) {
     setModel(model_);
-    setRootIsDecorated(false);
-    setUniformRowHeights(true);
-    setItemsExpandable(false);
+    // A table view keeps no per-row layout: a million rows cost no more to
+    // show than a hundred. One column, no grid, no row numbers.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
+    setShowGrid(false);
+    setWordWrap(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setHighlightSections(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -148,15 +154,15 @@ void ListView::keyPressEvent(QKeyEvent* event) {
         emit deleteKeyPressed();
         return;
     }
-    QTreeView::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
-    QTreeView::mouseDoubleClickEvent(event);
+    QTableView::mouseDoubleClickEvent(event);
     emit itemDoubleClicked();
 }
 
 void ListView::mouseMoveEvent(QMouseEvent* event) {
     emit pointerMoved();
-    QTreeView::mouseMoveEvent(event);
+    QTableView::mouseMoveEvent(event);
 }

@@ -4,7 +4,8 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <QTreeView>
+#include <QHeaderView>
+#include <QTableView>
 #include <vector>
 
 class ListModel : public QAbstractListModel {
@@ -42,7 +43,7 @@ class ListModel : public QAbstractListModel {
     QString header_;
 };
 
-class ListView : public QTreeView {
+class ListView : public QTableView {
     Q_OBJECT
   public:
     explicit ListView(QWidget* parent = nullptr);
@@ -60,6 +61,8 @@ class ListView : public QTreeView {
 
     void SetColumnHeader(const QString& caption, int widthTwips);
     ListModel* model() const { return model_; }
+    // The column header the user drags to widen the column.
+    QHeaderView* header() const { return horizontalHeader(); }
 
   signals:
     void deleteKeyPressed();

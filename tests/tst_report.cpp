@@ -162,6 +162,7 @@ class TestReport : public QObject {
     void headFollowsColoursAndFont();
     void linkTargetAndTextAreEncoded_data();
     void linkTargetAndTextAreEncoded();
+    void linksOfLongMixedNamesMatchTheByteRule();
     void awkwardNamesGiveWorkingLinksAndInertText();
     void checksStopBeforeTouchingTheFile_data();
     void checksStopBeforeTouchingTheFile();
@@ -295,6 +296,44 @@ void TestReport::linkTargetAndTextAreEncoded() {
     QFETCH(QString, text);
     QCOMPARE(PageEntryLine(entry, style),
              "<a href='" + target + "'>" + text.toUtf8() + "</a><br>\r\n");
+}
+
+// Long names mixing every kind of character at every position: the target is
+// the per-byte rule applied to the name's bytes, the text the per-character one.
+void TestReport::linksOfLongMixedNamesMatchTheByteRule() {
+    const QList<QString> pieces = {"a",    "Z",  "0",  "-", ".", "_", "~", "/", ":",      " ",
+                                   "'",    "\"", "<",  ">", "&", "#", "%", "?", "\\",     "\t",
+                                   "\x7f", "é",  "日", "😀", "@", "+", "=", "[", "\u00a0", "\u007e"};
+    QRandomGenerator random(12345);
+    for (int round = 0; round < 3000; ++round) {
+        QString entry;
+        const int length = int(random.bounded(40));
+        for (int i = 0; i < length; ++i) {
+            if (random.bounded(12) == 0)
+                entry += QChar(char16_t(0xDC80 + random.bounded(128))); // a kept byte
+            else
+                entry += pieces[int(random.bounded(qsizetype(pieces.size())))];
+        }
+        QByteArray target = "file://";
+        for (const char byte : EncodeFileName(entry)) {
+            const auto c = uchar(byte);
+            if (isalnum(c) || strchr("-._~/:", c))
+                target += char(c);
+            else
+                target += "%" + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
+        }
+        QString text;
+        for (const QChar c : DisplayFileName(entry)) {
+            if (c == '&' || c == '<' || c == '>' || c == '"' || c == '\'' || c < QChar(0x20) ||
+                c == QChar(0x7F))
+                text += QString("&#%1;").arg(c.unicode());
+            else
+                text += c;
+        }
+        QCOMPARE(PageLinkTarget(entry, PathStyle::Posix), target);
+        QCOMPARE(unescapeHtml(PageLinkText(entry)), unescapeHtml(text));
+        QVERIFY(!PageLinkText(entry).contains(QRegularExpression("[<>\"'\\x00-\\x1f]")));
+    }
 }
 
 void TestReport::awkwardNamesGiveWorkingLinksAndInertText() {

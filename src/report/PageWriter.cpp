@@ -12,6 +12,9 @@
 #include <QUrl>
 
 #include <cerrno>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -26,11 +29,26 @@ constexpr qsizetype ChunkBytes = qsizetype(1) << 20;
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
-// Bytes that stay as they are in a link target.
-constexpr bool isPlainUrlByte(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~' || c == '/' || c == ':';
+// For each ASCII character: whether it stays as it is in a link target, and
+// whether it stays as it is in the link text.
+struct AsciiClasses {
+    bool plainInTarget[128] = {};
+    bool plainInText[128] = {};
+};
+
+constexpr AsciiClasses makeAsciiClasses() {
+    AsciiClasses t;
+    for (int c = 0; c < 128; ++c) {
+        t.plainInTarget[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                             (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                             c == '~' || c == '/' || c == ':';
+        t.plainInText[c] =
+            c >= 0x20 && c != 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+    }
+    return t;
 }
+
+constexpr AsciiClasses Ascii = makeAsciiClasses();
 
 bool isEscapedByte(char16_t c) {
     return c >= 0xDC80 && c <= 0xDCFF;
@@ -44,10 +62,12 @@ char* putPercent(char* p, unsigned char c) {
 }
 
 char* putTargetByte(char* p, unsigned char c, bool backslashIsSeparator) {
-    if (backslashIsSeparator && c == '\\')
-        c = '/';
-    if (isPlainUrlByte(c)) {
+    if (Ascii.plainInTarget[c]) {
         *p++ = char(c);
+        return p;
+    }
+    if (backslashIsSeparator && c == '\\') {
+        *p++ = '/';
         return p;
     }
     return putPercent(p, c);
@@ -78,12 +98,71 @@ char* putLiteral(char* p, const char* text) {
     return p;
 }
 
+// Copies the run of characters that stay as they are, eight at a time, from
+// s[i]; gives the index of the first character that needs more (or of the few
+// last ones). The output has room for three bytes per character left.
+#if defined(__SSE2__)
+inline __m128i inRange(__m128i v, short low, short high) {
+    return _mm_and_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(short(low - 1))),
+                         _mm_cmplt_epi16(v, _mm_set1_epi16(short(high + 1))));
+}
+
+inline __m128i equals(__m128i v, char c) {
+    return _mm_cmpeq_epi16(v, _mm_set1_epi16(c));
+}
+
+template <class Plain>
+qsizetype copyPlainRun(const char16_t* s, qsizetype i, qsizetype n, char*& p, Plain plain) {
+    while (i + 8 <= n) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const unsigned mask = unsigned(_mm_movemask_epi8(plain(v)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(v, v));
+        if (mask == 0xFFFF) {
+            p += 8;
+            i += 8;
+            continue;
+        }
+        const int run = __builtin_ctz(~mask) / 2;
+        p += run;
+        return i + run;
+    }
+    return i;
+}
+
+qsizetype copyPlainTarget(const char16_t* s, qsizetype i, qsizetype n, char*& p) {
+    return copyPlainRun(s, i, n, p, [](__m128i v) {
+        __m128i m = _mm_or_si128(inRange(v, 0x2D, 0x3A), inRange(v, 'A', 'Z')); // -./0-9:
+        m = _mm_or_si128(m, inRange(v, 'a', 'z'));
+        return _mm_or_si128(m, _mm_or_si128(equals(v, '_'), equals(v, '~')));
+    });
+}
+
+qsizetype copyPlainText(const char16_t* s, qsizetype i, qsizetype n, char*& p) {
+    return copyPlainRun(s, i, n, p, [](__m128i v) {
+        __m128i special = _mm_or_si128(equals(v, '&'), equals(v, '<'));
+        special = _mm_or_si128(special, _mm_or_si128(equals(v, '>'), equals(v, '"')));
+        special = _mm_or_si128(special, equals(v, '\''));
+        return _mm_andnot_si128(special, inRange(v, 0x20, 0x7E));
+    });
+}
+#else
+qsizetype copyPlainTarget(const char16_t*, qsizetype i, qsizetype, char*&) {
+    return i;
+}
+qsizetype copyPlainText(const char16_t*, qsizetype i, qsizetype, char*&) {
+    return i;
+}
+#endif
+
 // The link target's bytes after "file://". Each UTF-16 unit becomes at most
 // three bytes of UTF-8 (a pair four), each byte at most three characters.
 char* putTarget(char* p, QStringView entry, bool backslashIsSeparator) {
     const char16_t* s = entry.utf16();
     const qsizetype n = entry.size();
     for (qsizetype i = 0; i < n; ++i) {
+        i = copyPlainTarget(s, i, n, p);
+        if (i == n)
+            break;
         const char16_t c = s[i];
         if (c < 0x80) {
             p = putTargetByte(p, (unsigned char)c, backslashIsSeparator);
@@ -113,7 +192,14 @@ char* putText(char* p, QStringView entry) {
     const char16_t* s = entry.utf16();
     const qsizetype n = entry.size();
     for (qsizetype i = 0; i < n; ++i) {
+        i = copyPlainText(s, i, n, p);
+        if (i == n)
+            break;
         const char16_t c = s[i];
+        if (c < 0x80 && Ascii.plainInText[c]) {
+            *p++ = char(c);
+            continue;
+        }
         if (c < 0x80) {
             switch (c) {
             case '&':

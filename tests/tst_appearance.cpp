@@ -300,12 +300,18 @@ void TestAppearance::previewShowCloseCycle() {
     QCOMPARE(o.font(), font);
 
     // The title bar's close box does what "Close" does.
-    QVERIFY(!o.preview.close());
+    QVERIFY(o.preview.close());
     QVERIFY(!o.preview.isVisible());
     QVERIFY(main.isVisible());
     QVERIFY(!alive.isNull());
     QCOMPARE(o.preview.Text1->toPlainText(), PreviewSampleText);
     QVERIFY(o.ui.boxes.isEmpty());
+
+    // Ending the program while the preview shows is not refused by it.
+    ShowPreview(o.ui, o.preview, &main);
+    QApplication::closeAllWindows();
+    QVERIFY(!o.preview.isVisible());
+    QVERIFY(!main.isVisible());
 }
 
 void TestAppearance::maximisedLayoutFollowsWindowSize() {

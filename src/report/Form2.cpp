@@ -142,8 +142,9 @@ void Form2::PushButton1_Click() {
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
-    // The window is never destroyed: it hides, keeping its text and look.
-    event->ignore();
+    // The window is only hidden, never destroyed: it keeps its text and look.
+    // The close is accepted, so that the program can still end while it shows.
+    event->accept();
     ErrorTrap trap(ui_, kQueryUnload);
     trap.at(100, [&] {
         if (mainWindow_)

@@ -23,7 +23,7 @@ const QString ReadLocation = QStringLiteral("in Palavine2021/08/31.Main.FileToLi
 const QString LoadLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton2_Click ");
 const QString SampleLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton3_Click ");
 
-constexpr qsizetype BlockSize = qsizetype(1) << 20;
+constexpr qsizetype BlockSize = qsizetype(1) << 18;
 
 class InputFile {
   public:
@@ -72,88 +72,114 @@ qsizetype incompleteTail(const char* p, qsizetype n) {
     return 0;
 }
 
-// Whether the whole file is valid UTF-8 (its byte-order mark aside). Read with
-// pread, so the reading position stays at the start.
-bool isValidUtf8File(InputFile& file, char* buffer) {
-    QByteArray carry;
-    off_t offset = 0;
-    bool first = true;
+// Whether the file from offset on is valid UTF-8. Read with pread, so the
+// reading position stays where it is.
+bool restIsValidUtf8(InputFile& file, off_t offset) {
+    const std::unique_ptr<char[]> buffer(new char[size_t(BlockSize + 4)]);
+    qsizetype carried = 0;
     for (;;) {
-        const qsizetype n = file.read(buffer + carry.size(), BlockSize, offset);
+        const qsizetype n = file.read(buffer.get() + carried, BlockSize, offset);
         if (n == 0)
-            return carry.isEmpty();
+            return carried == 0;
         offset += n;
-        std::memcpy(buffer, carry.constData(), size_t(carry.size()));
-        const char* p = buffer;
-        qsizetype size = carry.size() + n;
-        if (first && startsWithByteOrderMark(p, size))
-            p += 3, size -= 3;
-        first = false;
-        const qsizetype tail = incompleteTail(p, size);
-        if (!QByteArrayView(p, size - tail).isValidUtf8())
+        const qsizetype size = carried + n;
+        const qsizetype tail = incompleteTail(buffer.get(), size);
+        if (!QByteArrayView(buffer.get(), size - tail).isValidUtf8())
             return false;
-        carry = QByteArray(p + size - tail, tail);
+        std::memmove(buffer.get(), buffer.get() + size - tail, size_t(tail));
+        carried = tail;
     }
 }
 
-enum class Decoding { Utf8, Latin1, EachLine };
+bool isAscii(const char* p, qsizetype n) {
+    quint64 bits = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        bits |= word;
+    }
+    for (; i < n; ++i)
+        bits |= uchar(p[i]);
+    return (bits & 0x8080808080808080ULL) == 0;
+}
+
+// How the file's text is decoded. Until a byte beyond ASCII turns up, all
+// decodings agree; then the rest of the file decides between UTF-8 and
+// Latin-1. A file that can't be read twice (a pipe) is decided line by line.
+enum class Decoding { Ascii, Utf8, Latin1, EachLine };
 
 QString decode(const char* p, qsizetype n, Decoding decoding) {
-    switch (decoding) {
-    case Decoding::Utf8:
-        return QString::fromUtf8(p, n);
-    case Decoding::Latin1:
+    if (decoding == Decoding::Latin1 || isAscii(p, n))
         return QString::fromLatin1(p, n);
-    case Decoding::EachLine:
-        break;
-    }
-    return QByteArrayView(p, n).isValidUtf8() ? QString::fromUtf8(p, n) : QString::fromLatin1(p, n);
+    if (decoding == Decoding::Utf8 || QByteArrayView(p, n).isValidUtf8())
+        return QString::fromUtf8(p, n);
+    return QString::fromLatin1(p, n);
 }
 
 // Splits the file into lines and appends each to the list.
-void readLines(InputFile& file, char* buffer, Decoding decoding, Ui& ui, ListView& list) {
+void readLines(InputFile& file, Ui& ui, ListView& list) {
+    const std::unique_ptr<char[]> buffer(new char[size_t(BlockSize)]);
+    const bool rereadable = file.isRegular();
+    Decoding decoding = Decoding::Ascii;
     QByteArray pending;   // the start of a line that goes on in the next block
+    off_t lineStart = 0;  // where the current line starts in the file
+    off_t blockStart = 0; // where the block starts in the file
     bool afterCr = false; // the previous block ended in CR: a LF next belongs to it
-    bool first = true;
+
     auto add = [&](const char* p, qsizetype n) {
+        if (decoding == Decoding::Ascii && !isAscii(p, n)) {
+            decoding = !rereadable                        ? Decoding::EachLine
+                       : restIsValidUtf8(file, lineStart) ? Decoding::Utf8
+                                                          : Decoding::Latin1;
+        }
         ui.yield();
         list.Add(decode(p, n, decoding));
     };
+
     for (;;) {
-        const qsizetype n = file.read(buffer, BlockSize);
+        const qsizetype n = file.read(buffer.get(), BlockSize);
         if (n == 0)
             break;
-        const char* p = buffer;
-        const char* const end = buffer + n;
-        if (first && startsWithByteOrderMark(p, n))
-            p += 3;
-        first = false;
-        if (afterCr && p < end && *p == '\n')
-            ++p;
+        const char* const begin = buffer.get();
+        qsizetype i = 0;
+        if (blockStart == 0 && startsWithByteOrderMark(begin, n))
+            i = 3, lineStart = 3;
+        if (afterCr && i < n && begin[i] == '\n')
+            ++i, ++lineStart;
         afterCr = false;
-        while (p < end) {
-            const char* q = p;
-            while (q < end && *q != '\n' && *q != '\r')
-                ++q;
-            if (q == end) {
-                pending.append(p, end - p);
+        // The next LF and CR at or after i (n: none in this block).
+        qsizetype nextLf = -1, nextCr = -1;
+        auto nextOf = [&](char c, qsizetype& cached) {
+            if (cached < i) {
+                const void* at = std::memchr(begin + i, c, size_t(n - i));
+                cached = at ? static_cast<const char*>(at) - begin : n;
+            }
+            return cached;
+        };
+        while (i < n) {
+            const qsizetype e = std::min(nextOf('\n', nextLf), nextOf('\r', nextCr));
+            if (e == n) {
+                pending.append(begin + i, n - i);
                 break;
             }
             if (pending.isEmpty()) {
-                add(p, q - p);
+                add(begin + i, e - i);
             } else {
-                pending.append(p, q - p);
+                pending.append(begin + i, e - i);
                 add(pending.constData(), pending.size());
                 pending.clear();
             }
-            if (*q == '\r') {
-                if (q + 1 < end && q[1] == '\n')
-                    ++q;
-                else if (q + 1 == end)
+            i = e + 1;
+            if (begin[e] == '\r') {
+                if (i < n && begin[i] == '\n')
+                    ++i;
+                else if (i == n)
                     afterCr = true;
             }
-            p = q + 1;
+            lineStart = blockStart + i;
         }
+        blockStart += n;
     }
     if (!pending.isEmpty())
         add(pending.constData(), pending.size());
@@ -175,19 +201,11 @@ void FileToListbox(Ui& ui, ListView& list, const QString& path) {
         ui.message(QStringLiteral("File not found"));
         return;
     }
-    // Every step below needs the one before it: a failure ends the reading.
+    // Each step needs the one before it: a failure ends the reading.
     std::unique_ptr<InputFile> file;
     if (!trap.at(102, [&] { file = std::make_unique<InputFile>(path); }))
         return;
-    std::unique_ptr<char[]> buffer;
-    Decoding decoding = Decoding::EachLine;
-    if (!trap.at(104, [&] {
-            buffer.reset(new char[size_t(BlockSize + 4)]);
-            if (file->isRegular())
-                decoding = isValidUtf8File(*file, buffer.get()) ? Decoding::Utf8 : Decoding::Latin1;
-        }))
-        return;
-    trap.at(106, [&] { readLines(*file, buffer.get(), decoding, ui, list); });
+    trap.at(104, [&] { readLines(*file, ui, list); });
 }
 
 void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListView& folders, QWidget* owner) {

@@ -3,8 +3,6 @@
 
 #include "app/Ui.h"
 
-#include <QElapsedTimer>
-
 class QtUi : public Ui {
   public:
     QtUi();
@@ -23,5 +21,5 @@ class QtUi : public Ui {
     static QString displayText(const QString& text);
 
   private:
-    QElapsedTimer sinceLastYield_;
+    qint64 lastYieldMs_;
 };

@@ -1,0 +1,97 @@
+#!/bin/sh
+# Installs the build into a temporary prefix and checks the desktop files:
+# each in its place, the menu entry and AppStream metadata valid, the manual
+# page rendering without warnings.
+# Usage: install_test.sh BUILD_DIR VERSION
+set -u
+build=${1:?usage: install_test.sh BUILD_DIR VERSION}
+version=${2:?usage: install_test.sh BUILD_DIR VERSION}
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/palavine-install.XXXXXX") || exit 1
+trap 'rm -rf "$prefix"' EXIT
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+out=$(cmake --install "$build" --prefix "$prefix" 2>&1) || {
+    printf '%s\n' "$out" >&2
+    echo "FAIL: cmake --install" >&2
+    exit 1
+}
+
+# The standard places below the prefix.
+id=example.palavine.Palavine
+desktop=$prefix/share/applications/$id.desktop
+metainfo=$prefix/share/metainfo/$id.metainfo.xml
+manpage=$prefix/share/man/man1/palavine.1
+
+[ -x "$prefix/bin/palavine" ] || fail "bin/palavine missing or not executable"
+for f in "$desktop" "$metainfo" "$manpage"; do
+    [ -s "$f" ] || fail "${f#"$prefix"/} missing or empty"
+done
+for size in 32 48 128 256; do
+    icon=$prefix/share/icons/hicolor/${size}x$size/apps/palavine.png
+    if [ ! -s "$icon" ]; then
+        fail "icon ${size}x$size missing"
+    elif command -v file >/dev/null 2>&1; then
+        file -b "$icon" | grep -q "PNG image data, $size x $size," ||
+            fail "icon ${size}x$size is not a $size x $size PNG: $(file -b "$icon")"
+    fi
+done
+
+# The entry starts the installed program by name and shows the installed icon.
+grep -qx 'Exec=palavine' "$desktop" || fail "desktop entry does not run palavine"
+grep -qx 'Icon=palavine' "$desktop" || fail "desktop entry does not name the palavine icon"
+grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+    fail "metainfo does not launch $id.desktop"
+
+if command -v desktop-file-validate >/dev/null 2>&1; then
+    # It exits 0 on mere hints; any error or warning line is a fault here.
+    if ! out=$(desktop-file-validate "$desktop" 2>&1) || printf '%s\n' "$out" | grep -Eq 'error:|warning:'; then
+        printf '%s\n' "$out" >&2
+        fail "desktop-file-validate"
+    fi
+else
+    echo "SKIP: desktop-file-validate not installed"
+fi
+
+if command -v appstreamcli >/dev/null 2>&1; then
+    appstreamcli validate --no-net "$metainfo" >&2 || fail "appstreamcli validate"
+else
+    echo "SKIP: appstreamcli not installed"
+fi
+
+# The manual page: it renders, roff finds nothing to warn about, and it
+# carries the project's version and every option of the command line.
+if command -v groff >/dev/null 2>&1; then
+    text=$(LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z "$manpage" 2>&1)
+    [ -z "$text" ] || {
+        printf '%s\n' "$text" >&2
+        fail "groff warns about the manual page"
+    }
+    rendered=$(LC_ALL=C.UTF-8 groff -man -Tascii -P-c -P-b -P-u "$manpage" 2>/dev/null)
+elif command -v man >/dev/null 2>&1; then
+    rendered=$(MANWIDTH=80 man -l "$manpage" 2>/dev/null | col -b)
+else
+    rendered=
+    echo "SKIP: neither groff nor man installed; manual page not rendered"
+fi
+if [ -n "$rendered" ]; then
+    printf '%s\n' "$rendered" | grep -q "Palavine $version" ||
+        fail "manual page does not carry version $version"
+    for option in --no-subfolders --folders-from --filter --remove-containing \
+        --remove-not-containing --remove-folders-containing \
+        --remove-folders-not-containing --output --open --font --color \
+        --background --settings --quiet --help --version PALAVINE_SETTINGS \
+        'EXIT STATUS'; do
+        printf '%s\n' "$rendered" | grep -q -- "$option" ||
+            fail "manual page does not mention $option"
+    done
+fi
+
+[ "$failures" -eq 0 ] || {
+    echo "$failures check(s) failed" >&2
+    exit 1
+}
+echo "install into $prefix: all checks passed"

@@ -1,8 +1,10 @@
-// Starts the window.
+// Starts the window, or, with "list", the command line (no window, no display).
 #include "app/Form1.h"
 #include "app/QtUi.h"
+#include "cli/ListCommand.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QScreen>
 #include <QStyle>
 
@@ -19,6 +21,12 @@ bool displayAvailable() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (IsCommandLine(argc, argv)) {
+        // Nothing from the window's toolkit is made here.
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("palavine"));
+        return RunCommandLine(argc, argv);
+    }
     if (!displayAvailable()) {
         std::fprintf(stderr, "palavine: no display found (DISPLAY and WAYLAND_DISPLAY are not "
                              "set); start it in a desktop session.\n");

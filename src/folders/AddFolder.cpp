@@ -106,10 +106,45 @@ bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
-// Appends parent + name + separator for every acceptable sub-folder. The type
-// comes from the listing; the file system is asked only for links and entries
-// of unknown type.
-void listSubFolders(DIR* dir, const QString& parent, QStringList& level, Ui& ui) {
+// How the walk's failing steps are told: through the error report, or, when
+// the caller asked for it, to its hook together with the folder concerned.
+class WalkSteps {
+  public:
+    WalkSteps(Ui& ui, const std::function<void(const QString&, const AppError&)>& failed)
+        : trap_(ui, WalkLocation), failed_(failed) {}
+
+    template <class Step> bool at(int line, const QString& entry, Step&& step) {
+        if (!failed_)
+            return trap_.at(line, std::forward<Step>(step));
+        try {
+            step();
+            return true;
+        } catch (const AppError& e) {
+            failed_(entry, e);
+        } catch (const std::bad_alloc&) {
+            failed_(entry, AppError(ErrorNumber::OutOfMemory, QStringLiteral("Out of memory")));
+        } catch (const std::exception& e) {
+            failed_(entry, AppError(0, QString::fromUtf8(e.what())));
+        }
+        return false;
+    }
+
+    // A failure the walk deals with without a word: a folder taken out, a
+    // listing cut short.
+    void quiet(const QString& entry, const AppError& e) {
+        if (failed_)
+            failed_(entry, e);
+    }
+
+  private:
+    ErrorTrap trap_;
+    const std::function<void(const QString&, const AppError&)>& failed_;
+};
+
+// Appends parent + name + separator for every acceptable sub-folder, and the
+// names of the regular files to `files` when given.
+void listSubFolders(DIR* dir, const QString& parent, QStringList& level, Ui& ui,
+                    FileNameList* files) {
     const int fd = ::dirfd(dir);
     const int maxLength = MaxPathLength();
     for (;;) {
@@ -121,14 +156,13 @@ void listSubFolders(DIR* dir, const QString& parent, QStringList& level, Ui& ui)
             return;
         }
         const char* name = entry->d_name;
-        if (isDotOrDotDot(name))
+        const EntryKind kind = KindOfEntry(fd, name, entry->d_type);
+        if (kind == EntryKind::File) {
+            if (files)
+                files->append(name, qsizetype(std::strlen(name)));
             continue;
-        bool folder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat info {};
-            folder = ::fstatat(fd, name, &info, 0) == 0 && S_ISDIR(info.st_mode);
         }
-        if (!folder)
+        if (kind != EntryKind::Folder)
             continue;
         ui.yield();
         const QString n = DecodeFileName(name, qsizetype(std::strlen(name)));
@@ -140,8 +174,11 @@ void listSubFolders(DIR* dir, const QString& parent, QStringList& level, Ui& ui)
 
 enum class Outcome { Stays, TakenOut };
 
-// Reads the sub-folders of one entry into the next level.
-Outcome gather(const QString& d, QStringList& level, Ui& ui, ErrorTrap& trap, ReadFolders& read) {
+// Reads the sub-folders of one entry into the next level. With `files`, the
+// folder's regular files are gathered in the same pass, and `listedWhole`
+// says whether the listing ran to its end.
+Outcome gather(const QString& d, QStringList& level, Ui& ui, WalkSteps& steps, ReadFolders& read,
+               FileNameList* files = nullptr, bool* listedWhole = nullptr) {
     const QByteArray encoded = EncodeFileName(d);
     struct stat target {};
     if (!examineFolder(encoded, target))
@@ -151,12 +188,13 @@ Outcome gather(const QString& d, QStringList& level, Ui& ui, ErrorTrap& trap, Re
 
     bool takenOut = false;
     DIR* dir = nullptr;
-    trap.at(104, [&] {
+    steps.at(104, d, [&] {
         dir = ::opendir(encoded.constData());
         if (!dir) {
             const AppError e = AppError::fromErrno(errno);
             if (!takesFolderOut(e))
                 throw e;
+            steps.quiet(d, e);
             takenOut = true;
         }
     });
@@ -168,12 +206,13 @@ Outcome gather(const QString& d, QStringList& level, Ui& ui, ErrorTrap& trap, Re
     ui.yield();
 
     bool skip = false;
-    trap.at(106, [&] {
+    steps.at(106, d, [&] {
         try {
             skip = !IsRootFolder(d) && IsSkippedByAttributes(attributesOf(d, encoded, target));
         } catch (const AppError& e) {
             if (!takesFolderOut(e))
                 throw;
+            steps.quiet(d, e);
             takenOut = true;
         }
     });
@@ -189,31 +228,35 @@ Outcome gather(const QString& d, QStringList& level, Ui& ui, ErrorTrap& trap, Re
     if (!read.insert({opened.st_dev, opened.st_ino}).second)
         return Outcome::Stays;
 
-    trap.at(108, [&] {
+    steps.at(108, d, [&] {
         try {
-            listSubFolders(dir, d, level, ui);
+            listSubFolders(dir, d, level, ui, files);
+            if (listedWhole)
+                *listedWhole = true;
         } catch (const AppError& e) {
             // Any other failure just ends this folder's listing.
             takenOut = takesFolderOut(e);
+            steps.quiet(d, e);
         }
     });
     return takenOut ? Outcome::TakenOut : Outcome::Stays;
 }
 
 // Whether a folder found below is kept in the result.
-bool keep(const QString& e, Ui& ui, ErrorTrap& trap) {
+bool keep(const QString& e, Ui& ui, WalkSteps& steps) {
     const QByteArray encoded = EncodeFileName(e);
     struct stat target {};
     if (!examineFolder(encoded, target))
         return false;
     ui.yield();
     bool kept = true;
-    trap.at(112, [&] {
+    steps.at(112, e, [&] {
         try {
             kept = IsRootFolder(e) || !IsSkippedByAttributes(attributesOf(e, encoded, target));
         } catch (const AppError& error) {
             if (!takesFolderOut(error))
                 throw;
+            steps.quiet(e, error);
             kept = false; // gone since it was examined
         }
     });
@@ -221,6 +264,28 @@ bool keep(const QString& e, Ui& ui, ErrorTrap& trap) {
 }
 
 } // namespace
+
+EntryKind KindOfEntry(int folderFd, const char* name, unsigned char listedType) {
+    switch (listedType) {
+    case DT_DIR:
+        return isDotOrDotDot(name) ? EntryKind::Other : EntryKind::Folder;
+    case DT_REG:
+        return EntryKind::File;
+    case DT_UNKNOWN:
+    case DT_LNK: {
+        if (isDotOrDotDot(name))
+            return EntryKind::Other;
+        struct stat info {};
+        if (::fstatat(folderFd, name, &info, 0) != 0)
+            return EntryKind::Other;
+        return S_ISDIR(info.st_mode)   ? EntryKind::Folder
+               : S_ISREG(info.st_mode) ? EntryKind::File
+                                       : EntryKind::Other;
+    }
+    default:
+        return EntryKind::Other;
+    }
+}
 
 bool HasBadChars(const QString& name) {
     for (const QChar c : name) {
@@ -260,7 +325,8 @@ int FolderAttributes(const QString& path) {
 }
 
 void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui) {
-    ErrorTrap trap(ui, WalkLocation);
+    const std::function<void(const QString&, const AppError&)> reportThem;
+    WalkSteps steps(ui, reportThem);
     ReadFolders read;
     // levels[k] holds the folders k + 1 levels below the entries of dirs. A
     // deque keeps each level in place while the next one grows.
@@ -270,7 +336,7 @@ void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui) {
         QStringList next;
         for (qsizetype i = 0; i < current.size();) {
             const QString d = current.at(i);
-            if (gather(d, next, ui, trap, read) == Outcome::TakenOut) {
+            if (gather(d, next, ui, steps, read) == Outcome::TakenOut) {
                 // The first equal entry goes; it is this one or one before it,
                 // so the next entry to read now stands at i.
                 const qsizetype at = current.indexOf(d);
@@ -289,9 +355,35 @@ void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui) {
     }
     for (const QStringList& level : levels) {
         for (const QString& e : level) {
-            if (keep(e, ui, trap))
+            if (keep(e, ui, steps))
                 dirs.append(e);
         }
+    }
+}
+
+void FolderWalk::run(const QStringList& start, Ui& ui) {
+    WalkSteps steps(ui, failed);
+    ReadFolders read;
+    FileNameList files;
+    QStringList current = start;
+    // Level by level as GetSubDirectories2016 goes; a folder is given once it
+    // has been read and would be kept, which is where it stands in that
+    // walk's result.
+    for (bool top = true; !current.isEmpty(); top = false) {
+        QStringList next;
+        for (const QString& d : std::as_const(current)) {
+            files.bytes.resize(0);
+            files.spans.clear();
+            bool whole = false;
+            if (gather(d, next, ui, steps, read, collectFiles ? &files : nullptr, &whole) ==
+                Outcome::TakenOut)
+                continue;
+            if (!top && !keep(d, ui, steps))
+                continue;
+            if (folder)
+                folder(d, collectFiles && whole ? &files : nullptr);
+        }
+        current = std::move(next);
     }
 }
 

@@ -3,9 +3,14 @@
 // rules, and the command that runs it for the folder the user picks.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <utility>
+#include <vector>
 
+class AppError;
 class ListView;
 class MousePointer;
 class QWidget;
@@ -47,6 +52,49 @@ int FolderAttributes(const QString& path);
 // this walk (same device and inode: a link cycle, a link to a folder met
 // before) is listed but not read again. Other failures are reported.
 void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui);
+
+// What one entry of a directory listing is. The type comes from the listing;
+// the file system is asked only for links and entries of unknown type, so a
+// link counts as what it leads to. "." and ".." are neither.
+enum class EntryKind { Other, Folder, File };
+EntryKind KindOfEntry(int folderFd, const char* name, unsigned char listedType);
+
+// The names of one folder's files, their bytes end to end: a folder of many
+// files costs one buffer instead of one string per name.
+struct FileNameList {
+    QByteArray bytes;
+    std::vector<std::pair<qsizetype, qsizetype>> spans; // offset and size of each name
+
+    qsizetype size() const { return qsizetype(spans.size()); }
+    const char* name(qsizetype i) const { return bytes.constData() + spans[size_t(i)].first; }
+    qsizetype nameSize(qsizetype i) const { return spans[size_t(i)].second; }
+    void append(const char* name, qsizetype size) {
+        spans.emplace_back(bytes.size(), size);
+        bytes.append(name, size);
+    }
+};
+
+// The walk of GetSubDirectories2016 with every one of its rules, giving each
+// folder of its result as soon as its place is known instead of collecting
+// them: the folders come in the very order GetSubDirectories2016 lists them,
+// so a caller can stream whatever it does with each.
+class FolderWalk {
+  public:
+    // Each folder of the result: its walk entry (ending with a separator, not
+    // yet normalised) and, when the walk listed the whole folder itself, the
+    // regular files it met there (only with collectFiles). Null files: the
+    // caller reads the folder's files itself if it wants them.
+    std::function<void(const QString& entry, const FileNameList* files)> folder;
+    // When set, a folder that can't be opened, examined or listed is told here
+    // (also the ones the walk leaves out without a word) instead of being
+    // reported through the Ui.
+    std::function<void(const QString& entry, const AppError& error)> failed;
+    bool collectFiles = false;
+
+    // Walks below the entries (each ending with a separator), which are given
+    // first, in their order, unless taken out.
+    void run(const QStringList& start, Ui& ui);
+};
 
 // "1. Add Folders and Subfolders": picks a folder (starting at the last output
 // folder) and appends it and every folder below it to the folder list.

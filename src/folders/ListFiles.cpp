@@ -117,8 +117,8 @@ QString decode(const char* p, qsizetype n, Decoding decoding) {
     return QString::fromLatin1(p, n);
 }
 
-// Splits the file into lines and appends each to the list.
-void readLines(InputFile& file, Ui& ui, ListView& list) {
+// Splits the file into lines and gives each to `line`.
+void readLines(InputFile& file, Ui& ui, const std::function<void(QString&&)>& line) {
     const std::unique_ptr<char[]> buffer(new char[size_t(BlockSize)]);
     const bool rereadable = file.isRegular();
     Decoding decoding = Decoding::Ascii;
@@ -134,7 +134,7 @@ void readLines(InputFile& file, Ui& ui, ListView& list) {
                                                           : Decoding::Latin1;
         }
         ui.yield();
-        list.Add(decode(p, n, decoding));
+        line(decode(p, n, decoding));
     };
 
     for (;;) {
@@ -205,7 +205,12 @@ void FileToListbox(Ui& ui, ListView& list, const QString& path) {
     std::unique_ptr<InputFile> file;
     if (!trap.at(102, [&] { file = std::make_unique<InputFile>(path); }))
         return;
-    trap.at(104, [&] { readLines(*file, ui, list); });
+    trap.at(104, [&] { readLines(*file, ui, [&](QString&& text) { list.Add(text); }); });
+}
+
+void ReadListFileLines(Ui& ui, const QString& path, const std::function<void(QString&&)>& line) {
+    InputFile file(path);
+    readLines(file, ui, line);
 }
 
 void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListView& folders, QWidget* owner) {

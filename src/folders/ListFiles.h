@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class ListView;
 class MousePointer;
@@ -16,6 +17,12 @@ class Ui;
 // "File not found"; a failure to read is reported and ends the reading of the
 // file, keeping the lines already added.
 void FileToListbox(Ui& ui, ListView& list, const QString& path);
+
+// The lines of a list file by the rules of FileToListbox, each given to `line`
+// as soon as it is read (yielding once per line), so a caller can stream them.
+// A file that can't be opened or read throws AppError; the lines given so far
+// stay given.
+void ReadListFileLines(Ui& ui, const QString& path, const std::function<void(QString&&)>& line);
 
 // "Load Folders From Text File": the user chooses one or more list files, which
 // are read in the order the chooser gives them.

@@ -15,16 +15,7 @@
 
 namespace {
 
-// The names of one folder's files, read in one go: their bytes end to end, so a
-// folder of many files costs one buffer instead of one string per name.
-struct NameList {
-    QByteArray bytes;
-    std::vector<std::pair<qsizetype, qsizetype>> spans; // offset and size of each name
-
-    qsizetype size() const { return qsizetype(spans.size()); }
-    const char* name(qsizetype i) const { return bytes.constData() + spans[size_t(i)].first; }
-    qsizetype nameSize(qsizetype i) const { return spans[size_t(i)].second; }
-};
+using NameList = FileNameList;
 
 class DirectoryHandle {
   public:
@@ -40,15 +31,6 @@ class DirectoryHandle {
   private:
     DIR* dir_;
 };
-
-bool isDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
-
-bool isRegularFileAt(int dirFd, const char* name) {
-    struct stat info {};
-    return ::fstatat(dirFd, name, &info, 0) == 0 && S_ISREG(info.st_mode);
-}
 
 bool matchesEveryName(const QString& pattern) {
     return pattern == QLatin1String("*") || pattern == QLatin1String("*.*");
@@ -78,27 +60,11 @@ NameList readFileNames(const QByteArray& folder, const QString& pattern) {
             break;
         }
         const char* name = entry->d_name;
-        // The listing gives the type; the file system is asked only when the
-        // listing doesn't know it or the entry is a link.
-        bool regular = false;
-        switch (entry->d_type) {
-        case DT_REG:
-            regular = true;
-            break;
-        case DT_UNKNOWN:
-        case DT_LNK:
-            regular = !isDotOrDotDot(name) && isRegularFileAt(fd, name);
-            break;
-        default:
-            break;
-        }
-        if (!regular)
+        if (KindOfEntry(fd, name, entry->d_type) != EntryKind::File)
             continue;
         if (!everyName && ::fnmatch(wildcard.constData(), name, 0) != 0)
             continue;
-        const qsizetype size = qsizetype(std::strlen(name));
-        names.spans.emplace_back(names.bytes.size(), size);
-        names.bytes.append(name, size);
+        names.append(name, qsizetype(std::strlen(name)));
     }
     return names;
 }
@@ -137,48 +103,53 @@ QStringView extensionOf(QStringView path) {
     return dot >= 1 ? path.mid(dot + 1) : path;
 }
 
-// The filter as the run last read it, lowered once per change of its text.
-class ExtensionFilter {
-  public:
-    void update(const QString& filter) {
-        if (filter == raw_ && !first_)
-            return;
-        first_ = false;
-        raw_ = filter;
-        all_ = filter == AllFilesFilter;
-        lowered_ = filter.toLower();
-        loweredAscii_ = isAscii(lowered_);
-    }
-
-    bool keeps(QStringView path) const {
-        if (all_)
-            return true;
-        const QStringView ext = extensionOf(path);
-        if (isAscii(ext)) {
-            // Lowering an ASCII text keeps it ASCII and of the same length.
-            if (!loweredAscii_ || ext.size() != lowered_.size())
-                return false;
-            const char16_t* a = ext.utf16();
-            const auto* b = reinterpret_cast<const char16_t*>(lowered_.constData());
-            for (qsizetype i = 0; i < ext.size(); ++i) {
-                if (asciiLower(a[i]) != b[i])
-                    return false;
-            }
-            return true;
-        }
-        return ext.toString().toLower() == lowered_;
-    }
-
-  private:
-    QString raw_;
-    QString lowered_;
-    bool first_ = true;
-    bool all_ = false;
-    bool loweredAscii_ = true;
-};
-
 QString fullPath(const QString& prefix, const char* name, qsizetype size) {
     QString path;
+    SetFilePath(path, prefix, name, size);
+    return path;
+}
+
+} // namespace
+
+void ExtensionFilter::update(const QString& filter) {
+    if (filter == raw_ && !first_)
+        return;
+    first_ = false;
+    raw_ = filter;
+    all_ = filter == AllFilesFilter;
+    lowered_ = filter.toLower();
+    loweredAscii_ = isAscii(lowered_);
+}
+
+bool ExtensionFilter::keeps(QStringView path) const {
+    if (all_)
+        return true;
+    const QStringView ext = extensionOf(path);
+    if (isAscii(ext)) {
+        // Lowering an ASCII text keeps it ASCII and of the same length.
+        if (!loweredAscii_ || ext.size() != lowered_.size())
+            return false;
+        const char16_t* a = ext.utf16();
+        const auto* b = reinterpret_cast<const char16_t*>(lowered_.constData());
+        for (qsizetype i = 0; i < ext.size(); ++i) {
+            if (asciiLower(a[i]) != b[i])
+                return false;
+        }
+        return true;
+    }
+    return ext.toString().toLower() == lowered_;
+}
+
+QString FolderEntryPrefix(const QString& entry) {
+    return WithoutTrailingSeparator(entry) + Separator();
+}
+
+FileNameList ReadFolderFiles(const QString& folderWithSeparator) {
+    return readFileNames(EncodeFileName(folderWithSeparator), AllFilesFilter);
+}
+
+void SetFilePath(QString& path, const QString& prefix, const char* name, qsizetype size) {
+    path.resize(0);
     if (isAscii(name, size)) {
         path.reserve(prefix.size() + size);
         path.append(prefix);
@@ -189,10 +160,7 @@ QString fullPath(const QString& prefix, const char* name, qsizetype size) {
         path.append(prefix);
         path.append(decoded);
     }
-    return path;
 }
-
-} // namespace
 
 QString GetFileExtension(const QString& path) {
     return extensionOf(path).toString();
@@ -248,9 +216,8 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
         QString prefix;
         NameList names;
         const bool read = trap.at(106, [&] {
-            const QString scanFolder = WithoutTrailingSeparator(entry);
-            prefix = scanFolder + Separator();
-            names = readFileNames(EncodeFileName(prefix), AllFilesFilter);
+            prefix = FolderEntryPrefix(entry);
+            names = ReadFolderFiles(prefix);
         });
         if (!read)
             continue;
@@ -258,7 +225,7 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
             for (qsizetype i = 0; i < names.size(); ++i) {
                 ui.yield();
                 const char* name = names.name(i);
-                if (name[0] == '~')
+                if (!IsListedFileName(name))
                     continue;
                 const QString path = fullPath(prefix, name, names.nameSize(i));
                 filter.update(readFilter());

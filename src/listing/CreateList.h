@@ -2,6 +2,8 @@
 // folder list whose extension passes the filter, appended as a full path.
 #pragma once
 
+#include "folders/AddFolder.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -21,6 +23,41 @@ inline const QString AllFilesFilter = QStringLiteral("*");
 // The extension part of a path: the text after its last dot when that dot is not
 // the first character (possibly empty); otherwise the whole text.
 QString GetFileExtension(const QString& path);
+
+// The filter as a run last read it: "*" keeps every file; any other text is an
+// extension, compared with GetFileExtension of the full path without regard to
+// letter case. The text is lowered once per change.
+class ExtensionFilter {
+  public:
+    explicit ExtensionFilter(const QString& filter = AllFilesFilter) { update(filter); }
+    void update(const QString& filter);
+    bool keeps(QStringView fullPath) const;
+
+  private:
+    QString raw_;
+    QString lowered_;
+    bool first_ = true;
+    bool all_ = false;
+    bool loweredAscii_ = true;
+};
+
+// True when a name found in a folder goes into the file list at all: a name
+// starting with "~" doesn't, whatever the filter.
+inline bool IsListedFileName(const char* name) {
+    return name[0] != '~';
+}
+
+// What a folder entry of the folder list puts in front of its files' names:
+// the entry less one trailing separator, then a separator.
+QString FolderEntryPrefix(const QString& entry);
+
+// The regular files directly inside the folder (its path ending with a
+// separator), as the file list reads them. A missing folder gives none; one
+// that can't be read throws AppError.
+FileNameList ReadFolderFiles(const QString& folderWithSeparator);
+
+// Sets `path` to prefix + the decoded name, reusing its buffer.
+void SetFilePath(QString& path, const QString& prefix, const char* name, qsizetype size);
 
 // True when the path names an existing regular file (a link to one counts),
 // whether or not the user may read it. Folders, broken links, sockets, pipes and

@@ -345,6 +345,8 @@ int RunList(const ListOptions& options) {
     if (options.settings) {
         if (!FileExists(*options.settings)) {
             ui.warn(*options.settings, QStringLiteral("Settings file not found"));
+            std::fputc('\n', stderr);
+            print(stderr, ListUsage());
             return ListExit::BadUsage;
         }
         qputenv("PALAVINE_SETTINGS", EncodeFileName(*options.settings));

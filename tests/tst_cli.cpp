@@ -1,0 +1,315 @@
+// The command line, run as the built program with no display: its options,
+// exit statuses and messages, a folder it can't read, and the page it writes
+// compared byte for byte with the window's.
+#include "app/FileNames.h"
+#include "app/Form1.h"
+#include "app/Settings.h"
+#include "support/ScriptedUi.h"
+#include "support/TestSettings.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+class TestCli : public QObject {
+    Q_OBJECT
+  private slots:
+    void optionsShapeThePage_data();
+    void optionsShapeThePage();
+    void usageAndExitStatuses_data();
+    void usageAndExitStatuses();
+    void pageEqualsTheWindowsPage();
+    void unreadableFolderIsNamedAndUnwritablePageKeepsTheOldOne();
+};
+
+namespace {
+
+struct Tree {
+    QTemporaryDir dir;
+    QString root, out;
+    Tree() : root(dir.path() + "/R"), out(dir.path() + "/out") {
+        ::chmod(EncodeFileName(dir.path()).constData(), 0755);
+        for (const char* folder : {"R/sub/deep", "R/other", "out"})
+            QDir().mkpath(dir.path() + '/' + folder);
+        for (const char* file : {"a.txt", "B.TXT", "~tilde.txt", "notes.md", "archive.tar.gz",
+                                 "sub/c.txt", "sub/d.log", "sub/deep/e.txt", "other/f.txt"})
+            write(root + '/' + file, "x");
+    }
+    ~Tree() { QProcess::execute("chmod", {"-R", "u+rwx", dir.path()}); }
+    static void write(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QString page() const { return out + "/FileList.html"; }
+};
+
+struct Result {
+    int status = -1;
+    QString out, err;
+};
+
+// Runs the program with no display at all; `asNobody` as an unprivileged user.
+Result run(const QStringList& arguments, bool asNobody = false) {
+    const QString program = qEnvironmentVariable("PALAVINE_TEST_BINARY_DIR",
+                                                 QCoreApplication::applicationDirPath() + "/..") +
+                            "/palavine";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    if (asNobody && ::geteuid() == 0)
+        p.start("setpriv",
+                QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program, "list"} +
+                    arguments);
+    else
+        p.start(program, QStringList{"list"} + arguments);
+    Result r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QStringList expand(QStringList arguments, const Tree& t, const QString& listFile = {}) {
+    for (QString& a : arguments)
+        a.replace("@ROOT", t.root).replace("@OUT", t.out).replace("@LIST", listFile);
+    return arguments;
+}
+
+// The link texts of a page, in order.
+QStringList entries(const QByteArray& page) {
+    QStringList found;
+    for (const QByteArray& line : page.split('\n')) {
+        if (line.startsWith("<a href="))
+            found << QString::fromUtf8(line.mid(line.indexOf("'>") + 2).split('<').first());
+    }
+    return found;
+}
+
+QByteArray read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+} // namespace
+
+void TestCli::optionsShapeThePage_data() {
+    QTest::addColumn<QStringList>("stored"); // key=value pairs in the store
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("expected"); // below the tree's root, sorted
+    QTest::addColumn<QStringList>("headLines");
+    const QStringList all{"B.TXT",       "a.txt",     "archive.tar.gz", "notes.md",
+                          "other/f.txt", "sub/c.txt", "sub/d.log",      "sub/deep/e.txt"};
+    const QStringList txt{"B.TXT", "a.txt", "other/f.txt", "sub/c.txt", "sub/deep/e.txt"};
+    QTest::newRow("stored filter and appearance, ~ names left out")
+        << QStringList{"Text1=txt", "FontName=Verdana", "Font Color=255", "Background Color=65280"}
+        << QStringList{"-o", "@OUT", "@ROOT"} << txt
+        << QStringList{"font-family: Verdana;", "color:#FF0000;", "background-color: #00FF00;"};
+    QTest::newRow("window defaults when nothing is stored")
+        << QStringList{} << QStringList{"--output=@OUT", "@ROOT"} << all
+        << QStringList{"font-family: Arial;", "color:#0000FF;", "background-color: #FFFFFF;"};
+    QTest::newRow("a stored colour that is no colour gives the default")
+        << QStringList{"Font Color=blue"} << QStringList{"-o", "@OUT", "@ROOT"} << all
+        << QStringList{"color:#0000FF;"};
+    QTest::newRow("options beat the store")
+        << QStringList{"Text1=md", "FontName=Verdana"}
+        << QStringList{"--filter",     "gz",  "--font", "Courier New", "--color", "#102030",
+                       "--background", "255", "-o",     "@OUT",        "@ROOT"}
+        << QStringList{"archive.tar.gz"}
+        << QStringList{"font-family: Courier New;", "color:#102030;", "background-color: #FF0000;"};
+    QTest::newRow("no subfolders")
+        << QStringList{} << QStringList{"--no-subfolders", "-o", "@OUT", "@ROOT"}
+        << QStringList{"B.TXT", "a.txt", "archive.tar.gz", "notes.md"} << QStringList{};
+    QTest::newRow("result prunes, letter case ignored")
+        << QStringList{}
+        << QStringList{"--remove-containing",
+                       "SUB",
+                       "--remove-not-containing",
+                       ".TxT",
+                       "--remove-containing",
+                       "",
+                       "-o",
+                       "@OUT",
+                       "@ROOT"}
+        << QStringList{"B.TXT", "a.txt", "other/f.txt"} << QStringList{};
+    QTest::newRow("a pruned folder's sub-folders are still read")
+        << QStringList{}
+        << QStringList{"--remove-folders-not-containing", "DEEP", "-o", "@OUT", "@ROOT"}
+        << QStringList{"sub/deep/e.txt"} << QStringList{};
+    QTest::newRow("list file lines are folders alone")
+        << QStringList{"Text1=*"} << QStringList{"--folders-from", "@LIST", "-o", "@OUT"}
+        << QStringList{"other/f.txt", "sub/c.txt", "sub/d.log"} << QStringList{};
+}
+
+void TestCli::optionsShapeThePage() {
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, headLines);
+    TestSettings store;
+    Tree t;
+    SaveOption("Check1", "1");
+    for (const QString& pair : stored)
+        SaveOption(pair.section('=', 0, 0), pair.section('=', 1));
+    const QString list = t.dir.path() + "/list.txt";
+    Tree::write(list, (t.root + "/other\r\n" + t.root + "/sub/").toUtf8());
+    const QByteArray storeBefore = read(store.path());
+
+    const Result r = run(expand(arguments, t, list) + QStringList{"--settings", store.path()});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    const QByteArray page = read(t.page());
+    QStringList found = entries(page);
+    for (QString& e : found) {
+        QVERIFY2(e.startsWith(t.root + '/'), qPrintable(e));
+        e = e.mid(t.root.size() + 1);
+    }
+    found.sort();
+    QCOMPARE(found, expected);
+    for (const QString& line : headLines)
+        QVERIFY2(page.contains((line + "\r\n").toUtf8()), qPrintable(line));
+    QVERIFY(page.endsWith("</html>"));
+    QCOMPARE(read(store.path()), storeBefore); // read, never written
+    QVERIFY(r.err.contains(QString("%1 files written to %2").arg(expected.size()).arg(t.page())) ||
+            expected.size() == 1);
+}
+
+void TestCli::usageAndExitStatuses_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: palavine list"
+                          << "";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "palavine 1.0.0"
+                             << "";
+    QTest::newRow("no folder") << QStringList{"-o", "@OUT"} << 2 << ""
+                               << "no FOLDER and no --folders-from FILE given";
+    QTest::newRow("unknown option") << QStringList{"--frobnicate", "@ROOT"} << 2 << ""
+                                    << "unknown option --frobnicate";
+    QTest::newRow("missing value") << QStringList{"@ROOT", "--filter"} << 2 << ""
+                                   << "--filter needs a value";
+    QTest::newRow("bad colour") << QStringList{"--color", "#12345", "@ROOT"} << 2 << ""
+                                << "is not a colour";
+    QTest::newRow("settings file missing")
+        << QStringList{"--settings", "@ROOT/nope", "@ROOT"} << 2 << ""
+        << "@ROOT/nope: Settings file not found";
+    QTest::newRow("output folder missing") << QStringList{"-o", "@ROOT/nope", "@ROOT"} << 1 << ""
+                                           << "@ROOT/nope: Folder does not exist";
+    QTest::newRow("nothing found keeps the old page")
+        << QStringList{"--filter", "zzz", "-o", "@OUT", "@ROOT"} << 1 << ""
+        << "@OUT/FileList.html: not written: no file was found";
+    QTest::newRow("missing folder and list file named, the rest written")
+        << QStringList{"--quiet",        "-o",       "@OUT", "@ROOT/gone", "--folders-from",
+                       "@ROOT/gone.txt", "@ROOT/sub"}
+        << 0 << ""
+        << "@ROOT/gone: Path not found\npalavine: @ROOT/gone.txt: File not found\n";
+}
+
+void TestCli::usageAndExitStatuses() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    TestSettings store;
+    Tree t;
+    Tree::write(t.page(), "old page");
+    const Result r = run(expand(arguments, t));
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.out.contains(out), qPrintable(r.out));
+    QVERIFY2(r.err.contains(err.replace("@ROOT", t.root).replace("@OUT", t.out)),
+             qPrintable(r.err));
+    QCOMPARE(r.err.contains("Usage: palavine list"), status == 2);
+    if (status != 0)
+        QCOMPARE(read(t.page()), QByteArray("old page"));
+    else if (arguments.contains("--quiet"))
+        QVERIFY2(!r.err.contains("written to"), qPrintable(r.err));
+}
+
+void TestCli::pageEqualsTheWindowsPage() {
+    TestSettings store;
+    Tree t;
+    // Names a page must take care of, and one that is not UTF-8.
+    for (const QByteArray& name : {QByteArray("it's & <b>.txt"), QByteArray("100%.txt"),
+                                   QByteArray("caf\xc3\xa9.txt"), QByteArray("bad\xff.txt")})
+        Tree::write(t.root + "/sub/" + DecodeFileName(name), "x");
+    QDir().mkpath(t.root + "/other/skipme");
+    Tree::write(t.root + "/other/skipme/g.txt", "x");
+    const QString list = t.dir.path() + "/list.txt";
+    Tree::write(list, (t.root + "/sub\r\n" + t.root + "/other/skipme/\r\n").toUtf8());
+    SaveOption("FontName", "Courier New");
+    SaveOption("Font Color", "255");
+
+    {
+        ScriptedUi ui;
+        Form1 form(ui);
+        form.Form_Load();
+        form.Text1->setText("TXT");
+        form.Text2->setText(t.out);
+        form.Check1->setChecked(false);
+        ui.folderAnswers.push_back(t.root);
+        form.PushButton6_Click();
+        ui.fileAnswers.push_back({list});
+        form.PushButton2_Click();
+        ui.inputAnswers.push_back("skipme");
+        form.PushButton13_Click(); // folders containing
+        form.PushButton5_Click();
+        ui.inputAnswers.push_back("100%");
+        form.PushButton4_Click(); // results containing
+        form.PushButton7_Click();
+        QCOMPARE(ui.boxes.size(), 1);
+        QCOMPARE(ui.boxes.first().text, QString("Done."));
+    }
+    const QByteArray windowPage = read(t.page());
+    QVERIFY(QFile::remove(t.page()));
+    // Level by level: R, sub, other, then sub/deep, then the list file's.
+    QCOMPARE(entries(windowPage).size(), 12);
+    QVERIFY(entries(windowPage).indexOf(t.root + "/sub/deep/e.txt") >
+            entries(windowPage).indexOf(t.root + "/other/f.txt"));
+
+    const Result r = run({"--remove-folders-containing", "skipme", "--remove-containing", "DEEP",
+                          "-o", t.out, t.root, "--folders-from", list});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QCOMPARE(read(t.page()), windowPage);
+}
+
+void TestCli::unreadableFolderIsNamedAndUnwritablePageKeepsTheOldOne() {
+    TestSettings store;
+    SaveOption("Text1", "txt");
+    ::chmod(EncodeFileName(QFileInfo(store.path()).path()).constData(), 0755);
+    ::chmod(EncodeFileName(store.path()).constData(), 0644);
+    Tree t;
+    const QString denied = t.root + "/sub";
+    ::chmod(EncodeFileName(denied).constData(), 0);
+    ::chmod(EncodeFileName(t.out).constData(), 0777);
+    Result r = run({"--settings", store.path(), "-o", t.out, t.root}, true);
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.err.contains(denied + "/: Permission denied"), qPrintable(r.err));
+    QStringList found = entries(read(t.page()));
+    found.sort();
+    QCOMPARE(found, (QStringList{t.root + "/B.TXT", t.root + "/a.txt", t.root + "/other/f.txt"}));
+
+    // An output folder the user may not write to: the page there stays.
+    ::chmod(EncodeFileName(t.out).constData(), 0755);
+    Tree::write(t.page(), "old page");
+    r = run({"--settings", store.path(), "-o", t.out, t.root + "/other"}, true);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(t.page() + ": "), qPrintable(r.err));
+    QCOMPARE(read(t.page()), QByteArray("old page"));
+}
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    TestCli test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_cli.moc"

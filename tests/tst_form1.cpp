@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -27,6 +28,8 @@ class TestForm1 : public QObject {
     void clearListsAreIndependent();
     void editsAreSavedAsTyped();
     void controlsFitTheirContainers();
+    void cursorAndSkinFilesAreUsedWhenPresent();
+    void noDisplayIsOneClearLine();
 };
 
 namespace {
@@ -245,6 +248,50 @@ void TestForm1::controlsFitTheirContainers() {
     QCOMPARE(next(s.form.PushButton[11]), static_cast<QWidget*>(s.form.Text1));
     QCOMPARE(next(s.form.Text2), static_cast<QWidget*>(s.form.PushButton[15]));
     QCOMPARE(next(s.form.PushButton[18]), static_cast<QWidget*>(s.form.PushButton[1]));
+}
+
+void TestForm1::cursorAndSkinFilesAreUsedWhenPresent() {
+    TestSettings store;
+    QTemporaryDir folder;
+    SetProgramFolder(folder.path());
+    {
+        // Without the files: the design's white, and the default arrow over buttons.
+        Started s;
+        QCOMPARE(s.form.palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(s.form.Frame2->palette().color(QPalette::Window), QColor(Qt::white));
+    }
+    QImage hand(32, 32, QImage::Format_ARGB32);
+    hand.fill(Qt::black);
+    QVERIFY(hand.save(folder.filePath("HAND-M.CUR"), "ICO"));
+    QDir().mkpath(folder.filePath("x"));
+    QFile skin(folder.filePath("x/o.cjs"));
+    QVERIFY(skin.open(QIODevice::WriteOnly));
+    skin.close();
+    {
+        Started s;
+        QCOMPARE(s.ui.boxes.size(), 0);
+        QVERIFY(s.form.customPointerLoaded());
+        s.form.PushButton_MouseMove();
+        QCOMPARE(s.form.cursor().shape(), Qt::BitmapCursor);
+        const QColor face = QApplication::palette().color(QPalette::Button);
+        QCOMPARE(s.form.palette().color(QPalette::Window), face);
+        QCOMPARE(s.form.Frame2->palette().color(QPalette::Window), face);
+        QCOMPARE(s.form.Check1->palette().color(QPalette::Window), face);
+    }
+    SetProgramFolder(QString());
+}
+
+void TestForm1::noDisplayIsOneClearLine() {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    program.setProcessEnvironment(env);
+    program.start(qEnvironmentVariable("PALAVINE_TEST_BINARY_DIR") + "/palavine", {});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(program.readAllStandardError()).trimmed();
+    QVERIFY2(said.startsWith("palavine: no display") && !said.contains('\n'), qPrintable(said));
 }
 
 QTEST_MAIN(TestForm1)

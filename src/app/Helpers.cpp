@@ -18,6 +18,7 @@
 
 namespace {
 QString g_appTitle;
+QString g_programFolder;
 
 void setBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -130,7 +131,11 @@ QString AppTitle() {
 }
 
 QString ProgramFolder() {
-    return QCoreApplication::applicationDirPath();
+    return g_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_programFolder;
+}
+
+void SetProgramFolder(const QString& folder) {
+    g_programFolder = folder;
 }
 
 bool ApplySkin(QWidget* window) {

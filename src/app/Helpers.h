@@ -45,8 +45,10 @@ QString AppTitle();
 // while it is longer than 40 characters; a one-word name is kept whole.
 QString AppTitleFromName(const QString& name);
 
-// The folder of the executable.
+// The folder of the executable, where the optional cursor and skin files are
+// looked for. Another folder can take its place (for tests and portable use).
 QString ProgramFolder();
+void SetProgramFolder(const QString& folder);
 
 // The main window takes the system's button-face colour when the skin file
 // x/o.cjs is present in the program's folder. True when it was applied.

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -84,8 +85,14 @@ class ListRun {
     }
 
     void flush() {
-        if (file_.write(page_) != page_.size())
+        if (file_.write(page_) != page_.size() || !file_.flush())
             throw PageNotWritten{file_.errorString()};
+        // Start writing the page out to the disk now, while the walk goes on,
+        // so that the commit's wait for the disk covers only the last piece.
+        const off_t at = off_t(flushed_);
+        flushed_ += page_.size();
+        if (file_.handle() >= 0)
+            ::sync_file_range(file_.handle(), at, off_t(page_.size()), SYNC_FILE_RANGE_WRITE);
         page_.resize(0);
     }
 
@@ -106,6 +113,7 @@ class ListRun {
     std::vector<LoweredPrune> resultPrunes_;
     QString path_;
     qint64 written_ = 0;
+    qint64 flushed_ = 0;
 };
 
 // A stored colour number, or the window's default when the store holds

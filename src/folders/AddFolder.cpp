@@ -174,11 +174,17 @@ void listSubFolders(DIR* dir, const QString& parent, QStringList& level, Ui& ui,
 
 enum class Outcome { Stays, TakenOut };
 
+// What gather learnt of a folder beyond its outcome.
+struct Gathered {
+    bool listedWhole = false; // the listing ran to its end
+    bool examined = false;    // the attributes were read: `kept` holds
+    bool kept = false;        // what keep would decide, from the same tests
+};
+
 // Reads the sub-folders of one entry into the next level. With `files`, the
-// folder's regular files are gathered in the same pass, and `listedWhole`
-// says whether the listing ran to its end.
+// folder's regular files are gathered in the same pass.
 Outcome gather(const QString& d, QStringList& level, Ui& ui, WalkSteps& steps, ReadFolders& read,
-               FileNameList* files = nullptr, bool* listedWhole = nullptr) {
+               FileNameList* files = nullptr, Gathered* learnt = nullptr) {
     const QByteArray encoded = EncodeFileName(d);
     struct stat target {};
     if (!examineFolder(encoded, target))
@@ -209,6 +215,10 @@ Outcome gather(const QString& d, QStringList& level, Ui& ui, WalkSteps& steps, R
     steps.at(106, d, [&] {
         try {
             skip = !IsRootFolder(d) && IsSkippedByAttributes(attributesOf(d, encoded, target));
+            if (learnt) {
+                learnt->examined = true;
+                learnt->kept = !skip;
+            }
         } catch (const AppError& e) {
             if (!takesFolderOut(e))
                 throw;
@@ -231,8 +241,8 @@ Outcome gather(const QString& d, QStringList& level, Ui& ui, WalkSteps& steps, R
     steps.at(108, d, [&] {
         try {
             listSubFolders(dir, d, level, ui, files);
-            if (listedWhole)
-                *listedWhole = true;
+            if (learnt)
+                learnt->listedWhole = true;
         } catch (const AppError& e) {
             // Any other failure just ends this folder's listing.
             takenOut = takesFolderOut(e);
@@ -374,14 +384,16 @@ void FolderWalk::run(const QStringList& start, Ui& ui) {
         for (const QString& d : std::as_const(current)) {
             files.bytes.resize(0);
             files.spans.clear();
-            bool whole = false;
-            if (gather(d, next, ui, steps, read, collectFiles ? &files : nullptr, &whole) ==
+            Gathered learnt;
+            if (gather(d, next, ui, steps, read, collectFiles ? &files : nullptr, &learnt) ==
                 Outcome::TakenOut)
                 continue;
-            if (!top && !keep(d, ui, steps))
+            // Keep's tests were just made when the folder was read; made again
+            // only when the reading stopped before them.
+            if (!top && !(learnt.examined ? learnt.kept : keep(d, ui, steps)))
                 continue;
             if (folder)
-                folder(d, collectFiles && whole ? &files : nullptr);
+                folder(d, collectFiles && learnt.listedWhole ? &files : nullptr);
         }
         current = std::move(next);
     }

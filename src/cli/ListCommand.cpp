@@ -199,7 +199,7 @@ QString ListUsage() {
         "  --background COLOUR      the background colour, #RRGGBB or a colour number\n"
         "Other:\n"
         "  --settings FILE          read the stored options from FILE\n"
-        "  --quiet                  no progress and no summary; errors only\n"
+        "  -q, --quiet              no progress and no summary; errors only\n"
         "  --help                   show this text\n"
         "  --version                show the version\n"
         "\n"

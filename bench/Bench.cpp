@@ -42,7 +42,8 @@ double timeCommand(const QString& program, const QStringList& arguments, int rep
 }
 
 namespace {
-const char* const Extensions[] = {"txt", "cpp", "h", "jpg", "TXT", "tar.gz", "html", "", "md", "log"};
+const char* const Extensions[] = {"txt",    "cpp",  "h", "jpg", "TXT",
+                                  "tar.gz", "html", "",  "md",  "log"};
 
 QString fileName(int folder, int i) {
     QString name;

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 
 std::map<QString, std::function<BenchResult(const BenchContext&)>>& benchStages();
@@ -43,6 +44,12 @@ int runStage(const QString& name, const BenchContext& context) {
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A private runtime folder keeps Qt from warning about its absence in every stage.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        char runtime[] = "/tmp/palavine-bench-XXXXXX";
+        if (::mkdtemp(runtime))
+            qputenv("XDG_RUNTIME_DIR", runtime);
+    }
     QApplication app(argc, argv);
     QStringList args = app.arguments();
     args.removeFirst();

@@ -29,7 +29,8 @@ int main(int argc, char* argv[]) {
     }
     if (!displayAvailable()) {
         std::fprintf(stderr, "palavine: no display found (DISPLAY and WAYLAND_DISPLAY are not "
-                             "set); start it in a desktop session.\n");
+                             "set); start it in a desktop session, or use 'palavine list' (see "
+                             "'palavine --help').\n");
         return 1;
     }
     QApplication app(argc, argv);

@@ -123,7 +123,6 @@ QString AppTitleFromName(const QString& name) {
 
 void SetAppTitle() {
     g_appTitle = AppTitleFromName(AppInfo::ProductName);
-    QApplication::setApplicationDisplayName(g_appTitle);
 }
 
 QString AppTitle() {

@@ -1,5 +1,6 @@
 #include "folders/AddFolder.h"
 
+#include "app/Directory.h"
 #include "app/ErrorReport.h"
 #include "app/FileNames.h"
 #include "app/Helpers.h"
@@ -43,21 +44,6 @@ using ReadFolders = std::unordered_set<FolderId, FolderIdHash>;
 bool takesFolderOut(const AppError& e) {
     return e.number() == ErrorNumber::PermissionDenied || e.number() == ErrorNumber::PathNotFound;
 }
-
-class OpenFolder {
-  public:
-    explicit OpenFolder(DIR* dir) : dir_(dir) {}
-    ~OpenFolder() {
-        if (dir_)
-            ::closedir(dir_);
-    }
-    OpenFolder(const OpenFolder&) = delete;
-    OpenFolder& operator=(const OpenFolder&) = delete;
-    DIR* get() const { return dir_; }
-
-  private:
-    DIR* dir_;
-};
 
 // The entry less its trailing separators, the root kept whole: a link must be
 // examined itself, and a trailing separator would look through it.
@@ -204,7 +190,7 @@ Outcome gather(const QString& d, QStringList& level, Ui& ui, WalkSteps& steps, R
             takenOut = true;
         }
     });
-    const OpenFolder folder(dir);
+    const DirectoryStream folder(dir);
     if (takenOut)
         return Outcome::TakenOut;
     if (!dir)

@@ -1,5 +1,6 @@
 #include "listing/CreateList.h"
 
+#include "app/Directory.h"
 #include "app/ErrorReport.h"
 #include "app/FileNames.h"
 #include "app/Helpers.h"
@@ -15,23 +16,6 @@
 
 namespace {
 
-using NameList = FileNameList;
-
-class DirectoryHandle {
-  public:
-    explicit DirectoryHandle(DIR* dir) : dir_(dir) {}
-    ~DirectoryHandle() {
-        if (dir_)
-            ::closedir(dir_);
-    }
-    DirectoryHandle(const DirectoryHandle&) = delete;
-    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
-    DIR* get() const { return dir_; }
-
-  private:
-    DIR* dir_;
-};
-
 bool matchesEveryName(const QString& pattern) {
     return pattern == QLatin1String("*") || pattern == QLatin1String("*.*");
 }
@@ -39,9 +23,9 @@ bool matchesEveryName(const QString& pattern) {
 // Reads the regular files of a folder (its path in file-system bytes, ending in a
 // separator). A folder that does not exist gives no names; one that can't be
 // read throws, and then no names are kept.
-NameList readFileNames(const QByteArray& folder, const QString& pattern) {
-    NameList names;
-    DirectoryHandle dir(::opendir(folder.constData()));
+FileNameList readFileNames(const QByteArray& folder, const QString& pattern) {
+    FileNameList names;
+    DirectoryStream dir(::opendir(folder.constData()));
     if (!dir.get()) {
         if (errno == ENOENT || errno == ENOTDIR)
             return names;
@@ -174,7 +158,7 @@ bool IsExistingFile(const QString& path) {
 }
 
 QStringList GetFilesInFolder(const QString& folder, const QString& pattern) {
-    const NameList names = readFileNames(folderWithSeparator(folder), pattern);
+    const FileNameList names = readFileNames(folderWithSeparator(folder), pattern);
     QStringList result;
     result.reserve(names.size());
     for (qsizetype i = 0; i < names.size(); ++i)
@@ -214,7 +198,7 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
     for (const QString& entry : std::as_const(entries)) {
         ui.yield();
         QString prefix;
-        NameList names;
+        FileNameList names;
         const bool read = trap.at(106, [&] {
             prefix = FolderEntryPrefix(entry);
             names = ReadFolderFiles(prefix);

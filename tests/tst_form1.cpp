@@ -132,6 +132,17 @@ void TestForm1::hoverNeverReplacesBusyPointer() {
     QCoreApplication::sendEvent(s.form.Frame2, &enter);
     QCOMPARE(s.form.pointer().shape(), 0);
 
+    // A move over a button also reaches its frame or the window: the hand stays.
+    for (QPushButton* button : {s.form.PushButton[7], s.form.PushButton[16]}) {
+        s.form.pointer().set(MousePointer::Default);
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(button, &move);
+        QCOMPARE(s.form.pointer().shape(), 99);
+    }
+    QCoreApplication::sendEvent(s.form.Frame2, &enter);
+    QCOMPARE(s.form.pointer().shape(), 0);
+
     s.form.pointer().set(MousePointer::Busy);
     QCOMPARE(s.form.cursor().shape(), Qt::WaitCursor);
     s.form.PushButton_MouseMove();
@@ -141,6 +152,9 @@ void TestForm1::hoverNeverReplacesBusyPointer() {
     QCoreApplication::sendEvent(s.form.Text1, &enter);
     QCOMPARE(s.form.pointer().shape(), 11);
     QCOMPARE(s.form.cursor().shape(), Qt::WaitCursor);
+    QCOMPARE(s.form.Text1->cursor().shape(), Qt::WaitCursor);
+    s.form.pointer().set(MousePointer::Default);
+    QCOMPARE(s.form.Text1->cursor().shape(), Qt::IBeamCursor);
 }
 
 void TestForm1::deleteRemovesSelectedItemOnlyWhenAllowed() {

@@ -25,6 +25,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -250,11 +251,7 @@ void Form1::Form_Load() {
     bool hasCursor = false;
     trap.at(104, [&] { hasCursor = FileExists(cursorFile); });
     if (hasCursor) {
-        trap.at(106, [&] {
-            QPixmap picture(cursorFile);
-            if (!picture.isNull())
-                customCursor_ = QCursor(picture);
-        });
+        trap.at(106, [&] { customCursor_ = LoadCursorFile(cursorFile); });
     }
     trap.at(108, [&] {
         const int n = int(std::floor(ui_.randomDraw() * 100)) + 1;
@@ -417,6 +414,13 @@ void Form1::Background_MouseMove() {
 }
 
 void Form1::applyPointer(int shape) {
+    // The text boxes keep their own text cursor, except under the hourglass.
+    for (QLineEdit* box : {Text1, Text2}) {
+        if (shape == MousePointer::Busy)
+            box->setCursor(Qt::WaitCursor);
+        else
+            box->setCursor(Qt::IBeamCursor);
+    }
     switch (shape) {
     case MousePointer::Busy:
         setCursor(Qt::WaitCursor);
@@ -432,7 +436,15 @@ void Form1::applyPointer(int shape) {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-        if (qobject_cast<QPushButton*>(watched))
+        // A move over a button that the button leaves unhandled reaches its
+        // frame or the window too: what counts is the control under the pointer.
+        auto* under = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::MouseMove) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            if (QWidget* child = under->childAt(at))
+                under = child;
+        }
+        if (qobject_cast<QPushButton*>(under))
             PushButton_MouseMove();
         else
             Background_MouseMove();

@@ -1,14 +1,17 @@
 #include "app/Helpers.h"
 
 #include "app/AppInfo.h"
+#include "app/ErrorReport.h"
 #include "app/FileNames.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPalette>
+#include <QPixmap>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QWidget>
@@ -135,6 +138,27 @@ QString ProgramFolder() {
 
 void SetProgramFolder(const QString& folder) {
     g_programFolder = folder;
+}
+
+QCursor LoadCursorFile(const QString& path) {
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    QPixmap picture;
+    if (!picture.loadFromData(bytes))
+        throw AppError(481, QStringLiteral("Invalid picture"));
+    // A cursor file says so in its header (type 2); its first picture's hot spot
+    // stands at bytes 10 and 12.
+    int hotX = -1, hotY = -1;
+    const auto u16 = [&](int at) {
+        return int(quint8(bytes[at])) | (int(quint8(bytes[at + 1])) << 8);
+    };
+    if (bytes.size() >= 22 && u16(2) == 2) {
+        hotX = u16(10);
+        hotY = u16(12);
+    }
+    return QCursor(picture, hotX, hotY);
 }
 
 bool ApplySkin(QWidget* window) {

@@ -1,6 +1,7 @@
 // Small file, path and window helpers shared by the commands.
 #pragma once
 
+#include <QCursor>
 #include <QString>
 #include <QtGlobal>
 
@@ -49,6 +50,10 @@ QString AppTitleFromName(const QString& name);
 // looked for. Another folder can take its place (for tests and portable use).
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
+
+// A cursor file (.cur): its picture, with the hot spot the file gives. A file
+// that holds no picture fails with "Invalid picture".
+QCursor LoadCursorFile(const QString& path);
 
 // The main window takes the system's button-face colour when the skin file
 // x/o.cjs is present in the program's folder. True when it was applied.

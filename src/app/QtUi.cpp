@@ -3,10 +3,14 @@
 #include "app/Helpers.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
+#include <QGroupBox>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRandomGenerator>
@@ -80,11 +84,23 @@ QStringList QtUi::chooseFiles(QWidget* owner, const QString& title, const QStrin
 }
 
 std::optional<QFont> QtUi::chooseFont(QWidget* owner, const QFont& initial) {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, owner);
-    if (!ok)
+    // Qt's own chooser, the same on every desktop. Strikethrough and underline
+    // are not chosen here (they keep their stored values), so its effects
+    // group, the only one with check boxes, is hidden.
+    // A family the system lacks (Arial, Courier New) opens at the font that
+    // stands in for it, not at the chooser's first entry.
+    QFont preset = initial;
+    if (!QFontDatabase::families().contains(initial.family(), Qt::CaseInsensitive))
+        preset.setFamily(QFontInfo(initial).family());
+    QFontDialog dialog(preset, owner);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    for (QGroupBox* group : dialog.findChildren<QGroupBox*>()) {
+        if (!group->findChildren<QCheckBox*>().isEmpty())
+            group->hide();
+    }
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return font;
+    return dialog.selectedFont();
 }
 
 std::optional<QColor> QtUi::chooseColor(QWidget* owner, const QColor& initial) {

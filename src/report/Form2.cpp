@@ -28,26 +28,6 @@ constexpr int twips(int pixels) {
     return pixels * Form2::TwipsPerPixel;
 }
 
-// A cursor file: the picture, with the hot spot from the file's first entry.
-QCursor loadCursorFile(const QString& path) {
-    QFile file(path);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    QPixmap picture;
-    if (!picture.loadFromData(bytes))
-        throw AppError(481, QStringLiteral("Invalid picture"));
-    int hotX = -1, hotY = -1;
-    const auto u16 = [&](int at) {
-        return int(quint8(bytes[at])) | (int(quint8(bytes[at + 1])) << 8);
-    };
-    if (bytes.size() >= 22 && u16(2) == 2) {
-        hotX = u16(10);
-        hotY = u16(12);
-    }
-    return QCursor(picture, hotX, hotY);
-}
-
 void setColour(QWidget* widget, QPalette::ColorRole role, qint32 colour) {
     QPalette palette = widget->palette();
     palette.setColor(role, ColourSwatch::toQColor(colour));
@@ -96,7 +76,7 @@ void Form2::Form_Load(const QIcon& icon) {
     bool hasCursor = false;
     trap.at(104, [&] { hasCursor = FileExists(cursorFile); });
     if (hasCursor)
-        trap.at(106, [&] { customCursor_ = loadCursorFile(cursorFile); });
+        trap.at(106, [&] { customCursor_ = LoadCursorFile(cursorFile); });
 }
 
 void Form2::SetForeColor(qint32 colour) {

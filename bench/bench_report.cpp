@@ -45,7 +45,10 @@ BenchResult writePage(const BenchContext& context) {
     bool saving = false;
     BenchResult r;
     r.seconds = timeSeconds(
-        [&] { SaveResultsAsHtml(ui, pointer, results, folder, 16711680, 16777215, false, saving); },
+        [&] {
+            SaveResultsAsHtml(
+                ui, pointer, results, folder, 16711680, 16777215, [] { return false; }, saving);
+        },
         3);
 
     QFile written(folder + QStringLiteral("/FileList.html"));

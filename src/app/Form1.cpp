@@ -325,8 +325,9 @@ void Form1::PushButton6_Click() {
 
 void Form1::PushButton7_Click() {
     command([&] {
-        SaveResultsAsHtml(ui_, pointer_, *ListView2, Text2->text(), Picture1->BackColor(),
-                          Picture2->BackColor(), Check1->isChecked(), saving_);
+        SaveResultsAsHtml(
+            ui_, pointer_, *ListView2, Text2->text(), Picture1->BackColor(), Picture2->BackColor(),
+            [this] { return Check1->isChecked(); }, saving_);
     });
 }
 

@@ -426,7 +426,7 @@ QString PagePath(const QString& outputFolder) {
 
 void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
                        const QString& outputFolder, qint32 textColour, qint32 backgroundColour,
-                       bool openAfter, bool& saving) {
+                       const std::function<bool()>& openAfter, bool& saving) {
     if (saving)
         return;
     SavingFlag flag(saving);
@@ -460,7 +460,6 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
     // then any earlier page stays as it was.
     bool complete = false;
     trap.at(108, [&] {
-        pointer.set(MousePointer::Busy);
         QSaveFile file(path);
         errno = 0;
         if (!file.open(QIODevice::WriteOnly))
@@ -501,7 +500,9 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
         }
         ui.message(QStringLiteral("Done."));
     });
-    if (complete && openAfter) {
+    // The box is read when the page is done: a change made while it was
+    // written counts.
+    if (complete && openAfter()) {
         trap.at(114, [&] {
             ui.openUrl(HasEscapedBytes(path) ? QUrl::fromEncoded(PageLinkTarget(path))
                                              : QUrl::fromLocalFile(path));

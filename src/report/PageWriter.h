@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class ListView;
 class MousePointer;
@@ -62,4 +63,4 @@ QString PagePath(const QString& outputFolder);
 // is true and a second call does nothing.
 void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
                        const QString& outputFolder, qint32 textColour, qint32 backgroundColour,
-                       bool openAfter, bool& saving);
+                       const std::function<bool()>& openAfter, bool& saving);

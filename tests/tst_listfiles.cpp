@@ -1,4 +1,5 @@
 // Loading the folder list from list files and the sample folders.
+#include "app/FileNames.h"
 #include "app/Helpers.h"
 #include "app/ListView.h"
 #include "app/MousePointer.h"
@@ -9,6 +10,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -198,13 +201,25 @@ void TestListFiles::missingFileSaysSoAndOthersAreStillRead() {
 
 void TestListFiles::folderAsListFileIsReportedAndAddsNothing() {
     QTemporaryDir dir;
-    ScriptedUi ui;
-    ListView list;
-    FileToListbox(ui, list, dir.path());
-    QCOMPARE(list.Count(), 0);
-    QCOMPARE(ui.boxes.size(), 1);
-    QCOMPARE(ui.boxes[0].title, QString("Application Error"));
-    QVERIFY2(ui.boxes[0].text.contains(ReadLocation + "at line "), qPrintable(ui.boxes[0].text));
+    // A folder and an endless device are refused; a pipe nobody writes to reads
+    // as empty instead of freezing the window.
+    const QString pipe = dir.filePath("pipe");
+    QCOMPARE(::mkfifo(EncodeFileName(pipe).constData(), 0600), 0);
+    for (const QString& path : {dir.path(), QString("/dev/zero"), pipe}) {
+        ScriptedUi ui;
+        ListView list;
+        FileToListbox(ui, list, path);
+        QCOMPARE(list.Count(), 0);
+        if (path == pipe) {
+            QCOMPARE(ui.boxes.size(), 0);
+            continue;
+        }
+        QCOMPARE(ui.boxes.size(), 1);
+        QCOMPARE(ui.boxes[0].title, QString("Application Error"));
+        QVERIFY2(
+            ui.boxes[0].text.startsWith("Path/File access error\r\n" + ReadLocation + "at line "),
+            qPrintable(ui.boxes[0].text));
+    }
 }
 
 void TestListFiles::cancelledChooserChangesNothing() {

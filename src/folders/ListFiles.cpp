@@ -27,10 +27,19 @@ constexpr qsizetype BlockSize = qsizetype(1) << 18;
 
 class InputFile {
   public:
+    // Opening a pipe must not wait for a writer (with none, it reads as empty),
+    // and a device such as /dev/zero would never end: it is refused.
     explicit InputFile(const QString& path)
-        : fd_(::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC)) {
+        : fd_(::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
         if (fd_ < 0)
             throw AppError::fromErrno(errno);
+        struct stat info {};
+        if (::fstat(fd_, &info) != 0 || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ||
+            S_ISSOCK(info.st_mode)) {
+            ::close(fd_);
+            throw AppError(ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error"));
+        }
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     }
     ~InputFile() { ::close(fd_); }
     InputFile(const InputFile&) = delete;
@@ -180,6 +189,9 @@ void readLines(InputFile& file, Ui& ui, const std::function<void(QString&&)>& li
             lineStart = blockStart + i;
         }
         blockStart += n;
+        // A line that runs on for many blocks still lets the window breathe.
+        if (lineStart < blockStart - n)
+            ui.yield();
     }
     if (!pending.isEmpty())
         add(pending.constData(), pending.size());

@@ -104,14 +104,16 @@ void RemoveEntriesCommand(Ui& ui, MousePointer& pointer, ListView& list, bool co
     trap.at(100, [&] {
         answer = ui.inputBox(containing ? RemoveContainingPrompt : RemoveNotContainingPrompt);
     });
-    if (answer.isEmpty())
+    bool empty = false;
+    trap.at(102, [&] { empty = answer.isEmpty(); });
+    if (empty)
         return;
-    trap.at(102, [&] { pointer.set(MousePointer::Busy); });
-    trap.at(104, [&] {
+    trap.at(104, [&] { pointer.set(MousePointer::Busy); });
+    trap.at(106, [&] {
         if (containing)
             RemoveEntriesContaining(list, answer, ui);
         else
             RemoveEntriesNotContaining(list, answer, ui);
     });
-    trap.at(106, [&] { pointer.set(MousePointer::Default); });
+    trap.at(108, [&] { pointer.set(MousePointer::Default); });
 }

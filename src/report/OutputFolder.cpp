@@ -16,11 +16,11 @@ void ChooseOutputFolder(Ui& ui, QWidget* owner, QString& lastFolder,
     trap.at(100, [&] {
         path = BrowseForFolder(ui, owner, QStringLiteral("Save To This Folder"), QString());
     });
-    if (path.isEmpty())
+    bool cancelled = false;
+    trap.at(102, [&] { cancelled = path.isEmpty(); });
+    if (cancelled)
         return;
-    trap.at(102, [&] {
-        lastFolder = path;
-        SaveOption(QStringLiteral("LastFolderDot"), path);
-    });
-    trap.at(104, [&] { setText2(EndsWithSeparator(path) ? path : path + Separator()); });
+    trap.at(104, [&] { lastFolder = path; });
+    trap.at(106, [&] { SaveOption(QStringLiteral("LastFolderDot"), path); });
+    trap.at(108, [&] { setText2(EndsWithSeparator(path) ? path : path + Separator()); });
 }

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestApp : public QObject {
@@ -31,6 +32,7 @@ class TestApp : public QObject {
 
     void fileNamesRoundTripAnyBytes_data();
     void fileNamesRoundTripAnyBytes();
+    void namesShownByDialogsAreFoundAgain();
 
     void storeMatchesKeysWithoutCase();
     void storeKeepsEmptyApartFromMissing();
@@ -196,6 +198,22 @@ void TestApp::fileNamesRoundTripAnyBytes() {
     const QString name = DecodeFileName(bytes);
     QCOMPARE(EncodeFileName(name), bytes);
     QCOMPARE(DisplayFileName(name), shown);
+}
+
+void TestApp::namesShownByDialogsAreFoundAgain() {
+    QTemporaryDir dir;
+    const QByteArray root = EncodeFileName(dir.path());
+    QVERIFY(::mkdir(root + "/caf\xe9", 0700) == 0);
+    QVERIFY(::mkdir(root + "/caf\xe9/x\xff", 0700) == 0);
+    QVERIFY(::mkdir(root + "/a\xe8", 0700) == 0);
+    QVERIFY(::mkdir(root + "/a\xe9", 0700) == 0);
+    const QString real = DecodeFileName(root + "/caf\xe9/x\xff");
+    QCOMPARE(RecoverFileName(DisplayFileName(real)), real);
+    QCOMPARE(EncodeFileName(RecoverFileName(DisplayFileName(real))), root + "/caf\xe9/x\xff");
+    // Two names shown alike: nothing to choose between, the path stays.
+    const QString shown = dir.path() + QString::fromUtf8("/a\xef\xbf\xbd");
+    QCOMPARE(RecoverFileName(shown), shown);
+    QCOMPARE(RecoverFileName(dir.path()), dir.path());
 }
 
 void TestApp::storeMatchesKeysWithoutCase() {

@@ -1,5 +1,11 @@
 #include "app/FileNames.h"
 
+#include "app/Directory.h"
+
+#include <QStringList>
+
+#include <cstring>
+
 namespace {
 
 constexpr char16_t EscapeBase = 0xDC00;
@@ -129,4 +135,35 @@ QString DisplayFileName(const QString& name) {
             s[i] = 0xFFFD;
     }
     return shown;
+}
+
+QString RecoverFileName(const QString& path) {
+    if (!path.contains(QChar(0xFFFD)))
+        return path;
+    const QStringList parts = path.split(QLatin1Char('/'));
+    QString recovered = parts.first();
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        QString part = parts[i];
+        if (part.contains(QChar(0xFFFD))) {
+            const QString folder = recovered.isEmpty() ? QStringLiteral("/") : recovered;
+            DirectoryStream dir(::opendir(EncodeFileName(folder).constData()));
+            QString match;
+            int matches = 0;
+            while (dir) {
+                const dirent* entry = ::readdir(dir.get());
+                if (!entry)
+                    break;
+                const QString name =
+                    DecodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)));
+                if (DisplayFileName(name) == part) {
+                    match = name;
+                    ++matches;
+                }
+            }
+            if (matches == 1)
+                part = match;
+        }
+        recovered += QLatin1Char('/') + part;
+    }
+    return recovered;
 }

@@ -19,3 +19,9 @@ QString DisplayFileName(const QString& name);
 
 // True when the name holds kept bytes (lone surrogates).
 bool HasEscapedBytes(const QString& name);
+
+// A path from a dialog that shows names, not bytes: each part holding U+FFFD
+// is matched against the names in its folder, and the one name shown that way
+// takes its place. A path with no such part, or none that matches, comes back
+// as it is.
+QString RecoverFileName(const QString& path);

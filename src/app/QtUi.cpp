@@ -1,5 +1,6 @@
 #include "app/QtUi.h"
 
+#include "app/FileNames.h"
 #include "app/Helpers.h"
 
 #include <QApplication>
@@ -75,12 +76,18 @@ QString QtUi::inputBox(const QString& prompt, const QString& title) {
 }
 
 QString QtUi::chooseFolder(QWidget* owner, const QString& title, const QString& start) {
-    return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+    // The dialog shows names, not bytes: a name that is not valid UTF-8 comes
+    // back with U+FFFD, and is looked up again.
+    return RecoverFileName(
+        QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly));
 }
 
 QStringList QtUi::chooseFiles(QWidget* owner, const QString& title, const QStringList& filters) {
-    return QFileDialog::getOpenFileNames(owner, title, QString(),
-                                         filters.join(QStringLiteral(";;")));
+    QStringList files =
+        QFileDialog::getOpenFileNames(owner, title, QString(), filters.join(QStringLiteral(";;")));
+    for (QString& file : files)
+        file = RecoverFileName(file);
+    return files;
 }
 
 std::optional<QFont> QtUi::chooseFont(QWidget* owner, const QFont& initial) {

@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
+#include "support/Unprivileged.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -64,10 +65,8 @@ Result run(const QStringList& arguments, bool asNobody = false) {
         env.remove(name);
     QProcess p;
     p.setProcessEnvironment(env);
-    if (asNobody && ::geteuid() == 0)
-        p.start("setpriv",
-                QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program, "list"} +
-                    arguments);
+    if (asNobody)
+        StartUnprivileged(p, program, QStringList{"list"} + arguments);
     else
         p.start(program, QStringList{"list"} + arguments);
     Result r;

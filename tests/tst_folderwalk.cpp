@@ -11,6 +11,7 @@
 #include "folders/BrowseForFolder.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
+#include "support/Unprivileged.h"
 
 #include <QDir>
 #include <QProcess>
@@ -76,17 +77,8 @@ struct Tree {
 // Runs this program as an unprivileged user in helper mode; its output lines.
 QStringList runUnprivileged(const QStringList& arguments) {
     QProcess helper;
-    QStringList command{QCoreApplication::applicationFilePath(), QStringLiteral("--helper")};
-    command += arguments;
-    if (::geteuid() == 0) {
-        command.prepend(QStringLiteral("--clear-groups"));
-        command.prepend(QStringLiteral("--regid=65534"));
-        command.prepend(QStringLiteral("--reuid=65534"));
-        helper.start(QStringLiteral("setpriv"), command);
-    } else {
-        const QString program = command.takeFirst();
-        helper.start(program, command);
-    }
+    StartUnprivileged(helper, QCoreApplication::applicationFilePath(),
+                      QStringList{QStringLiteral("--helper")} + arguments);
     if (!helper.waitForFinished(60000) || helper.exitCode() != 0) {
         qWarning() << helper.readAllStandardError();
         return {QStringLiteral("helper failed")};

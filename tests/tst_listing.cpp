@@ -6,6 +6,7 @@
 #include "listing/CreateList.h"
 #include "listing/RemoveEntries.h"
 #include "support/ScriptedUi.h"
+#include "support/Unprivileged.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -434,13 +435,8 @@ void TestListing::unreadableFolderIsReportedAndRunGoesOn() {
     QCOMPARE(::chmod(locked.constData(), 0), 0);
 
     QProcess helper;
-    const QStringList args{QCoreApplication::applicationFilePath(), "--list-as-helper",
-                           dir.path() + "/locked/", dir.path() + "/open/"};
-    if (::geteuid() == 0)
-        helper.start("setpriv",
-                     QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + args);
-    else
-        helper.start(args.first(), args.mid(1));
+    StartUnprivileged(helper, QCoreApplication::applicationFilePath(),
+                      {"--list-as-helper", dir.path() + "/locked/", dir.path() + "/open/"});
     QVERIFY(helper.waitForFinished(60000));
     QCOMPARE(helper.exitCode(), 0);
     const QStringList lines =

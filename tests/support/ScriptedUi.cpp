@@ -44,7 +44,9 @@ std::optional<QColor> ScriptedUi::chooseColor(QWidget*, const QColor& initial) {
     return takeFront(colorAnswers, std::optional<QColor>());
 }
 
-void ScriptedUi::openUrl(const QUrl& url) { openedUrls.append(url); }
+void ScriptedUi::openUrl(const QUrl& url) {
+    openedUrls.append(url);
+}
 
 void ScriptedUi::yield() {
     ++yields;

@@ -12,7 +12,7 @@
 #include <functional>
 
 class ScriptedUi : public Ui {
-public:
+  public:
     struct Box {
         QString text;
         QString title;

@@ -6,12 +6,12 @@
 #include <QTemporaryDir>
 
 class TestSettings {
-public:
+  public:
     TestSettings();
     ~TestSettings();
     QString path() const { return path_; }
 
-private:
+  private:
     QTemporaryDir dir_;
     QString path_;
     QByteArray previous_;

@@ -21,6 +21,7 @@ class TestForm1 : public QObject {
     void firstStartShowsDefaultsAndStoresThem();
     void storedOptionsAreRestored();
     void unreadableCheckIsReportedAtItsLine();
+    void missingDesktopKeepsStoredOutputFolder();
     void startupPageOpensOnlyOnSeven_data();
     void startupPageOpensOnlyOnSeven();
     void hoverNeverReplacesBusyPointer();
@@ -91,6 +92,36 @@ void TestForm1::unreadableCheckIsReportedAtItsLine() {
     // The steps after it still ran.
     QCOMPARE(s.form.Text1->text(), QString("*"));
     QCOMPARE(GetOption("Check1"), QString("x"));
+}
+
+void TestForm1::missingDesktopKeepsStoredOutputFolder() {
+    // The desktop named by the user's folder settings does not exist.
+    QTemporaryDir config;
+    QFile dirs(config.filePath("user-dirs.dirs"));
+    QVERIFY(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DESKTOP_DIR=\"" + config.filePath("gone").toUtf8() + "\"\n");
+    dirs.close();
+    const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    QCOMPARE(GetSpecialFolder(0), QString());
+    QCOMPARE(DesktopFolder(), QDir::homePath() + "/");
+    {
+        TestSettings store;
+        SaveOption("Text2", "/kept/");
+        Started s;
+        QCOMPARE(s.ui.boxes.size(), 0);
+        QCOMPARE(s.form.Text2->text(), QString("/kept/"));
+    }
+    {
+        TestSettings store;
+        Started s;
+        QCOMPARE(s.ui.boxes.size(), 0);
+        QCOMPARE(s.form.Text2->text(), QDir::homePath() + "/");
+    }
+    if (previous.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", previous);
 }
 
 void TestForm1::startupPageOpensOnlyOnSeven_data() {
@@ -301,7 +332,10 @@ void TestForm1::noDisplayIsOneClearLine() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
     program.setProcessEnvironment(env);
-    program.start(qEnvironmentVariable("PALAVINE_TEST_BINARY_DIR") + "/palavine", {});
+    program.start(qEnvironmentVariable("PALAVINE_TEST_BINARY_DIR",
+                                       QCoreApplication::applicationDirPath() + "/..") +
+                      "/palavine",
+                  {});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 1);
     const QString said = QString::fromLocal8Bit(program.readAllStandardError()).trimmed();

@@ -5,6 +5,7 @@
 #include "app/FileNames.h"
 #include "app/Helpers.h"
 #include "app/ListView.h"
+#include "app/RunningFlag.h"
 #include "app/Ui.h"
 
 #include <cerrno>
@@ -170,11 +171,7 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
                     const std::function<QString()>& readFilter, bool& creatingList) {
     if (creatingList)
         return;
-    creatingList = true;
-    struct ResetFlag {
-        bool& flag;
-        ~ResetFlag() { flag = false; }
-    } reset{creatingList};
+    const RunningFlag running(creatingList);
 
     ErrorTrap trap(ui, CreateListLocation);
     bool empty = false;

@@ -5,6 +5,7 @@
 #include "app/FileNames.h"
 #include "app/ListView.h"
 #include "app/MousePointer.h"
+#include "app/RunningFlag.h"
 #include "app/Settings.h"
 #include "app/Ui.h"
 
@@ -259,17 +260,6 @@ void writeChunk(QSaveFile& file, const QByteArray& bytes) {
         throw saveError(errno);
 }
 
-class SavingFlag {
-  public:
-    explicit SavingFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~SavingFlag() { flag_ = false; }
-    SavingFlag(const SavingFlag&) = delete;
-    SavingFlag& operator=(const SavingFlag&) = delete;
-
-  private:
-    bool& flag_;
-};
-
 } // namespace
 
 void WriteTextFile(const QString& text, const QString& path, int mode) {
@@ -429,7 +419,7 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
                        const std::function<bool()>& openAfter, bool& saving) {
     if (saving)
         return;
-    SavingFlag flag(saving);
+    const RunningFlag running(saving);
     ErrorTrap trap(ui, kSaveLocation);
 
     bool folderExists = true;

@@ -7,6 +7,9 @@ namespace AppInfo {
 
 inline const QString ProductName = QStringLiteral("Palavine");
 inline const QString Version = QStringLiteral("1.0.0");
+// Whether the maker's home page may open at start-up (a distribution can turn
+// it off when building).
+inline constexpr bool StartupPage = PALAVINE_STARTUP_PAGE;
 
 // Where the remembered options live: application and section of the store.
 inline const QString SettingsApplication = QStringLiteral("Varnokel");

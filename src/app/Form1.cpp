@@ -255,7 +255,7 @@ void Form1::Form_Load() {
     }
     trap.at(108, [&] {
         const int n = int(std::floor(ui_.randomDraw() * 100)) + 1;
-        if (n == 7)
+        if (n == 7 && AppInfo::StartupPage)
             ui_.openUrl(QUrl(AppInfo::HomePage));
     });
     trap.at(128, [&] { ListView1->SetColumnHeader(QStringLiteral("Folder/s"), ListColumnTwips); });

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the build into a temporary prefix and checks the desktop files:
 # each in its place, the menu entry and AppStream metadata valid, the manual
-# page rendering without warnings.
+# page rendering without warnings, and the program, the metadata, the manual
+# page and the changelog all naming the project's version.
 # Usage: install_test.sh BUILD_DIR VERSION
 set -u
 build=${1:?usage: install_test.sh BUILD_DIR VERSION}
@@ -24,10 +25,11 @@ out=$(cmake --install "$build" --prefix "$prefix" 2>&1) || {
 id=example.palavine.Palavine
 desktop=$prefix/share/applications/$id.desktop
 metainfo=$prefix/share/metainfo/$id.metainfo.xml
-manpage=$prefix/share/man/man1/palavine.1
+manpage=$prefix/share/man/man1/palavine.1.gz
+doc=$prefix/share/doc/palavine
 
 [ -x "$prefix/bin/palavine" ] || fail "bin/palavine missing or not executable"
-for f in "$desktop" "$metainfo" "$manpage"; do
+for f in "$desktop" "$metainfo" "$manpage" "$doc/copyright" "$doc/changelog.gz"; do
     [ -s "$f" ] || fail "${f#"$prefix"/} missing or empty"
 done
 for size in 32 48 128 256; do
@@ -56,6 +58,23 @@ else
     echo "SKIP: desktop-file-validate not installed"
 fi
 
+# One version: the program, the newest AppStream release and the newest
+# changelog entry say the project's.
+out=$("$prefix/bin/palavine" --version 2>&1)
+[ "$out" = "palavine $version" ] || fail "palavine --version says '$out', not 'palavine $version'"
+release=$(grep -o '<release version="[^"]*"' "$metainfo" | head -n 1)
+[ "$release" = "<release version=\"$version\"" ] ||
+    fail "newest AppStream release is '$release', not $version"
+entry=$(gzip -dc "$doc/changelog.gz" | head -n 1)
+case $entry in
+"palavine ($version) "*) ;;
+*) fail "newest changelog entry is '$entry', not $version" ;;
+esac
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' \
+    "$doc/copyright" || fail "copyright file is not machine-readable"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" ||
+    fail "metainfo does not name the licence"
+
 if command -v appstreamcli >/dev/null 2>&1; then
     appstreamcli validate --no-net "$metainfo" >&2 || fail "appstreamcli validate"
 else
@@ -65,12 +84,12 @@ fi
 # The manual page: it renders, roff finds nothing to warn about, and it
 # carries the project's version and every option of the command line.
 if command -v groff >/dev/null 2>&1; then
-    text=$(LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z "$manpage" 2>&1)
+    text=$(gzip -dc "$manpage" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1)
     [ -z "$text" ] || {
         printf '%s\n' "$text" >&2
         fail "groff warns about the manual page"
     }
-    rendered=$(LC_ALL=C.UTF-8 groff -man -Tascii -P-c -P-b -P-u "$manpage" 2>/dev/null)
+    rendered=$(gzip -dc "$manpage" | LC_ALL=C.UTF-8 groff -man -Tascii -P-c -P-b -P-u 2>/dev/null)
 elif command -v man >/dev/null 2>&1; then
     rendered=$(MANWIDTH=80 man -l "$manpage" 2>/dev/null | col -b)
 else

@@ -188,8 +188,7 @@ void TestCli::usageAndExitStatuses_data() {
     QTest::addColumn<QString>("err");
     QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: palavine list"
                           << "";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "palavine 1.0.0"
-                             << "";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "palavine " PALAVINE_VERSION << "";
     QTest::newRow("no folder") << QStringList{"-o", "@OUT"} << 2 << ""
                                << "no FOLDER and no --folders-from FILE given";
     QTest::newRow("unknown option") << QStringList{"--frobnicate", "@ROOT"} << 2 << ""

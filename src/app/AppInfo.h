@@ -6,9 +6,9 @@
 namespace AppInfo {
 
 inline const QString ProductName = QStringLiteral("Palavine");
-inline const QString Version = QStringLiteral("1.0.0");
-// Whether the maker's home page may open at start-up (a distribution can turn
-// it off when building).
+// Both come from the build: the project's version, and whether the maker's home
+// page may open at start-up (a distribution can turn it off).
+inline const QString Version = QStringLiteral(PALAVINE_VERSION);
 inline constexpr bool StartupPage = PALAVINE_STARTUP_PAGE;
 
 // Where the remembered options live: application and section of the store.

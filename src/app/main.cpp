@@ -1,4 +1,5 @@
 // Starts the window, or, with "list", the command line (no window, no display).
+#include "app/AppInfo.h"
 #include "app/Form1.h"
 #include "app/QtUi.h"
 #include "cli/ListCommand.h"
@@ -21,6 +22,7 @@ bool displayAvailable() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationVersion(AppInfo::Version);
     if (IsCommandLine(argc, argv)) {
         // Nothing from the window's toolkit is made here.
         QCoreApplication app(argc, argv);

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -21,6 +22,8 @@ bool displayAvailable() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Past a file-size limit a write fails with its reason instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (IsCommandLine(argc, argv)) {
         // Nothing from the window's toolkit is made here.
         QCoreApplication app(argc, argv);

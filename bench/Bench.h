@@ -8,10 +8,10 @@
 #include <functional>
 
 struct BenchContext {
-    QString cacheDir;     // generated trees, kept between runs
-    QString bigTree;      // 10,000 folders x 100 files
-    QString smallTree;    // 100,000 files
-    QString workDir;      // scratch space for this run
+    QString cacheDir;  // generated trees, kept between runs
+    QString bigTree;   // 10,000 folders x 100 files
+    QString smallTree; // 100,000 files
+    QString workDir;   // scratch space for this run
 };
 
 struct BenchResult {
@@ -20,6 +20,8 @@ struct BenchResult {
     QString reference;           // what the reference is
     double goal = 0;             // the largest acceptable ratio (0: none)
     QString note;
+    double goalSeconds = 0;       // the longest acceptable time (0: none)
+    bool referenceCapped = false; // the reference was stopped at referenceSeconds
 };
 
 struct BenchStage {
@@ -32,7 +34,8 @@ int registerBenchStage(const QString& name, std::function<BenchResult(const Benc
 #define PALAVINE_BENCH_CONCAT2(a, b) a##b
 #define PALAVINE_BENCH_CONCAT(a, b) PALAVINE_BENCH_CONCAT2(a, b)
 #define PALAVINE_BENCH_STAGE(name, function)                                                       \
-    static const int PALAVINE_BENCH_CONCAT(benchStage_, __LINE__) = registerBenchStage(name, function)
+    static const int PALAVINE_BENCH_CONCAT(benchStage_, __LINE__) =                                \
+        registerBenchStage(name, function)
 
 // Seconds taken by a piece of work (best of `repeat` runs).
 double timeSeconds(const std::function<void()>& work, int repeat = 1);
@@ -46,3 +49,6 @@ QString ensureTree(const QString& root, int folders, int filesPerFolder);
 
 // Reads the pages of every file below the tree, so timed runs start warm.
 void warmTree(const QString& root);
+
+// The i-th entry of the benchmark's result pages.
+QString benchPageEntry(int i);

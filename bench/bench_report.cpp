@@ -29,14 +29,8 @@ BenchResult writePage(const BenchContext& context) {
             (settings.path() + QStringLiteral("/Varnokel.conf")).toLocal8Bit());
     constexpr int Entries = 1000000;
     ListView results;
-    for (int i = 0; i < Entries; ++i) {
-        QString entry = QStringLiteral("/home/someone/Documents/projects/folder_%1/").arg(i / 100);
-        entry += i % 7 == 0 ? QStringLiteral("report %1 (final).txt").arg(i)
-                            : QStringLiteral("file_%1_data.csv").arg(i);
-        if (i % 50 == 0)
-            entry += QStringLiteral("\u00e9");
-        results.Add(entry);
-    }
+    for (int i = 0; i < Entries; ++i)
+        results.Add(benchPageEntry(i));
     results.model()->flush();
 
     const QString folder = context.workDir;
@@ -77,5 +71,14 @@ BenchResult writePage(const BenchContext& context) {
 }
 
 } // namespace
+
+QString benchPageEntry(int i) {
+    QString entry = QStringLiteral("/home/someone/Documents/projects/folder_%1/").arg(i / 100);
+    entry += i % 7 == 0 ? QStringLiteral("report %1 (final).txt").arg(i)
+                        : QStringLiteral("file_%1_data.csv").arg(i);
+    if (i % 50 == 0)
+        entry += QStringLiteral("\u00e9");
+    return entry;
+}
 
 PALAVINE_BENCH_STAGE(QStringLiteral("write page 1M entries"), writePage);

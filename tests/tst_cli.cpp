@@ -24,8 +24,11 @@ class TestCli : public QObject {
     void optionsShapeThePage();
     void usageAndExitStatuses_data();
     void usageAndExitStatuses();
+    void pageEqualsTheWindowsPage_data();
     void pageEqualsTheWindowsPage();
     void unreadableFolderIsNamedAndUnwritablePageKeepsTheOldOne();
+    void awkwardOutputFilesAndFolders_data();
+    void awkwardOutputFilesAndFolders();
 };
 
 namespace {
@@ -55,11 +58,15 @@ struct Result {
     QString out, err;
 };
 
+QString programPath() {
+    return qEnvironmentVariable("PALAVINE_TEST_BINARY_DIR",
+                                QCoreApplication::applicationDirPath() + "/..") +
+           "/palavine";
+}
+
 // Runs the program with no display at all; `asNobody` as an unprivileged user.
 Result run(const QStringList& arguments, bool asNobody = false) {
-    const QString program = qEnvironmentVariable("PALAVINE_TEST_BINARY_DIR",
-                                                 QCoreApplication::applicationDirPath() + "/..") +
-                            "/palavine";
+    const QString program = programPath();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
@@ -232,17 +239,28 @@ void TestCli::usageAndExitStatuses() {
         QVERIFY2(!r.err.contains("written to"), qPrintable(r.err));
 }
 
+void TestCli::pageEqualsTheWindowsPage_data() {
+    QTest::addColumn<int>("repeats"); // of the list file's first line
+    QTest::addColumn<int>("count");
+    QTest::newRow("one run") << 1 << 13;
+    QTest::newRow("in blocks, wide entries among them") << 300 << 1209;
+}
+
 void TestCli::pageEqualsTheWindowsPage() {
+    QFETCH(int, repeats);
     TestSettings store;
     Tree t;
-    // Names a page must take care of, and one that is not UTF-8.
+    // Names a page must take care of, one that is not UTF-8, one that is wide.
     for (const QByteArray& name : {QByteArray("it's & <b>.txt"), QByteArray("100%.txt"),
                                    QByteArray("caf\xc3\xa9.txt"), QByteArray("bad\xff.txt")})
         Tree::write(t.root + "/sub/" + DecodeFileName(name), "x");
+    Tree::write(t.root + "/other/" + QString(120, 'w') + ".txt", "x");
     QDir().mkpath(t.root + "/other/skipme");
     Tree::write(t.root + "/other/skipme/g.txt", "x");
     const QString list = t.dir.path() + "/list.txt";
-    Tree::write(list, (t.root + "/sub\r\n" + t.root + "/other/skipme/\r\n").toUtf8());
+    Tree::write(
+        list,
+        (QString(t.root + "/sub\r\n").repeated(repeats) + t.root + "/other/skipme/\r\n").toUtf8());
     SaveOption("FontName", "Courier New");
     SaveOption("Font Color", "255");
 
@@ -269,7 +287,9 @@ void TestCli::pageEqualsTheWindowsPage() {
     const QByteArray windowPage = read(t.page());
     QVERIFY(QFile::remove(t.page()));
     // Level by level: R, sub, other, then sub/deep, then the list file's.
-    QCOMPARE(entries(windowPage).size(), 12);
+    QFETCH(int, count);
+    QCOMPARE(entries(windowPage).size(), count);
+    QCOMPARE(windowPage.contains("<div style='content-visibility:auto;"), count > 1000);
     QVERIFY(entries(windowPage).indexOf(t.root + "/sub/deep/e.txt") >
             entries(windowPage).indexOf(t.root + "/other/f.txt"));
 
@@ -296,13 +316,103 @@ void TestCli::unreadableFolderIsNamedAndUnwritablePageKeepsTheOldOne() {
     found.sort();
     QCOMPARE(found, (QStringList{t.root + "/B.TXT", t.root + "/a.txt", t.root + "/other/f.txt"}));
 
-    // An output folder the user may not write to: the page there stays.
+    // An output folder and a page the user may not write to: the page stays.
     ::chmod(EncodeFileName(t.out).constData(), 0755);
     Tree::write(t.page(), "old page");
+    ::chmod(EncodeFileName(t.page()).constData(), 0444);
     r = run({"--settings", store.path(), "-o", t.out, t.root + "/other"}, true);
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(t.page() + ": "), qPrintable(r.err));
     QCOMPARE(read(t.page()), QByteArray("old page"));
+}
+
+void TestCli::awkwardOutputFilesAndFolders_data() {
+    // Shell lines run first, as the test's user: $P is the output folder,
+    // $PAGE the page in it, which holds "old page".
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("way");    // "nobody": as an unprivileged user; "own disk"
+    QTest::addColumn<QString>("folder"); // the output folder below the tree's out
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QByteArray>("page"); // afterwards; "new" for the new page
+    const QString written = "6000 files written to";
+    QTest::newRow("full disk")
+        << "mount -t tmpfs -o size=64k tmpfs \"$P\" && printf 'old page' >\"$PAGE\""
+        << "own disk"
+        << "" << 1 << "FileList.html: Disk full" << QByteArray("old page");
+    QTest::newRow("file-size limit")
+        << "ulimit -f 128"
+        << ""
+        << "" << 1 << "FileList.html: Device I/O error (File too large)" << QByteArray("old page");
+    QTest::newRow("folder refusing new files, page writable")
+        << "chmod 0666 \"$PAGE\"; chmod 0555 \"$P\""
+        << "nobody"
+        << "" << 0 << written << QByteArray("new");
+    QTest::newRow("sticky shared folder, another user's page")
+        << "chmod 0666 \"$PAGE\"; chmod 1777 \"$P\""
+        << "nobody"
+        << "" << 0 << written << QByteArray("new");
+    QTest::newRow("replaced page keeps its mode and owner")
+        << "chmod 0640 \"$PAGE\"; chown 65534:65534 \"$PAGE\" 2>/dev/null"
+        << ""
+        << "" << 0 << written << QByteArray("new");
+    QTest::newRow("a folder in the page's place")
+        << "rm \"$PAGE\"; mkdir \"$PAGE\""
+        << ""
+        << "" << 1 << "FileList.html: Path/File access error (Is a directory)" << QByteArray();
+    QTest::newRow("output folder not valid UTF-8")
+        << ""
+        << ""
+        << "/x\\377\\303(" << 0 << written << QByteArray("new");
+}
+
+void TestCli::awkwardOutputFilesAndFolders() {
+    QFETCH(QString, setup);
+    QFETCH(QString, way);
+    QFETCH(QString, folder);
+    TestSettings store;
+    Tree t;
+    // Names that are not UTF-8 are more than QTemporaryDir can remove.
+    const auto cleanUp = qScopeGuard([&] {
+        QProcess::execute("sh", {"-c", "chmod -R u+rwx \"$0\"; rm -rf \"$0\"", t.out});
+    });
+    // A page of 6,000 entries, well above the limits set.
+    const QString list = t.dir.path() + "/list.txt";
+    Tree::write(list, QString(t.root + "/sub\n").repeated(3000).toUtf8());
+    const bool root = ::geteuid() == 0;
+    const QString script =
+        "P=\"$OUT$(printf '" + folder + "')\"; PAGE=\"$P/FileList.html\"; mkdir -p \"$P\"; " +
+        "printf 'old page' >\"$PAGE\"; " + setup + "\n" + "before=$(stat -c '%a %u' \"$PAGE\"); " +
+        (way == "nobody" && root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "") +
+        "\"$@\" -o \"$P\"; status=$?\n" +
+        "echo \"$before\"; stat -c '%a %u' \"$PAGE\"; ls -A \"$P\"; cat \"$PAGE\"; exit $status";
+    QStringList command{"sh", "-c", script, "sh", programPath(), "list", "--folders-from", list};
+    if (way == "own disk")
+        command =
+            QStringList{"unshare", root ? "-m" : "-Urm", "--propagation", "private"} + command;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("OUT", t.out);
+    p.setProcessEnvironment(env);
+    p.start(command.takeFirst(), command);
+    QVERIFY(p.waitForFinished(60000));
+    const QString stderrText = QString::fromUtf8(p.readAllStandardError());
+    if (way == "own disk" && stderrText.contains("unshare: "))
+        QSKIP(qPrintable("no file system of its own can be mounted here: " + stderrText));
+    QTEST(p.exitCode(), "status");
+    QFETCH(QString, err);
+    QVERIFY2(stderrText.contains(err), qPrintable(stderrText));
+    const QByteArray out = p.readAllStandardOutput();
+    const QList<QByteArray> lines = out.split('\n');
+    QVERIFY2(lines.size() > 3, out.constData());
+    QCOMPARE(lines[1], lines[0]);                    // mode and owner kept
+    QCOMPARE(lines[2], QByteArray("FileList.html")); // nothing left beside it
+    const QByteArray written = out.mid(lines[0].size() + lines[1].size() + lines[2].size() + 3);
+    QFETCH(QByteArray, page);
+    if (page == "new")
+        QCOMPARE(entries(written).size(), 6000);
+    else
+        QCOMPARE(written, page);
 }
 
 int main(int argc, char* argv[]) {

@@ -12,14 +12,20 @@
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -100,6 +106,16 @@ QStringList boxTexts(const ScriptedUi& ui) {
     return texts;
 }
 
+// Writes a file whose path is the given bytes.
+bool writeRaw(const QByteArray& path, const QByteArray& bytes) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const bool written =
+        fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    if (fd >= 0)
+        ::close(fd);
+    return written;
+}
+
 // Creates a file whose name is the given bytes, in the folder; gives the path
 // as the program holds it.
 QString makeFile(const QString& folder, const QByteArray& name) {
@@ -153,12 +169,173 @@ struct Saver {
     }
 };
 
+// A page's entry region as its blocks in order: "L<n>" for a block laid out
+// when shown, "P<n>" for a plain one, "-<n>" for lines outside any block. Each
+// late block's height estimate must be its number of lines.
+QString pageBlocks(const QByteArray& page) {
+    static const QByteArray late =
+        "<div style='content-visibility:auto;contain-intrinsic-size:auto ";
+    const qsizetype begin = page.indexOf("<div id='index'>\r\n") + 18;
+    const qsizetype end = page.lastIndexOf("<br></div>\r\n</body>");
+    QStringList blocks;
+    int lines = 0;
+    QByteArray open;
+    for (const QByteArray& line : page.mid(begin, end - begin).split('\n')) {
+        if (line.startsWith("<div")) {
+            if (lines)
+                blocks << QString("-%1").arg(lines);
+            open = line;
+            lines = 0;
+        } else if (line == "</div>\r") {
+            const bool isLate = open.startsWith(late);
+            if (isLate && open.mid(late.size()).split('l').first().toInt() != lines)
+                return "wrong estimate in " + QString::fromUtf8(open);
+            blocks << QString("%1%2").arg(isLate ? "L" : "P").arg(lines);
+            open.clear();
+            lines = 0;
+        } else if (line.startsWith("<a href=")) {
+            ++lines;
+        }
+    }
+    if (lines)
+        blocks << QString("-%1").arg(lines);
+    return blocks.join(' ');
+}
+
+// The page with its block lines taken out: the one-run page of the entries.
+QByteArray withoutBlocks(const QByteArray& page) {
+    QList<QByteArray> lines = page.split('\n');
+    const qsizetype index = lines.indexOf("<div id='index'>\r");
+    for (qsizetype i = lines.size() - 1; i > index; --i) {
+        if (lines[i].startsWith("<div") || lines[i] == "</div>\r")
+            lines.removeAt(i);
+    }
+    return lines.join('\n');
+}
+
+// What a save run in a child process saw.
+struct ChildSave {
+    QStringList boxes;
+    QByteArray page;   // the page's bytes afterwards
+    QStringList names; // the names in the page's folder
+    int mode = -1;
+    int owner = -1;
+};
+
+enum ChildWay { AsIs = 0, AsNobody = 1, OnFullDisk = 2 };
+
+// Puts a small file system of its own over the folder, seen by this process
+// only (a private mount namespace; for a user other than root, with a user
+// namespace as well).
+bool mountSmallDisk(const QByteArray& folder) {
+    if (::geteuid() != 0) {
+        const uid_t uid = ::getuid();
+        const gid_t gid = ::getgid();
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        for (const auto& [file, text] :
+             {std::pair{"/proc/self/setgroups", QByteArray("deny")},
+              std::pair{"/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1"},
+              std::pair{"/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1"}}) {
+            const int fd = ::open(file, O_WRONLY);
+            const bool written = fd >= 0 && ::write(fd, text.constData(), text.size()) > 0;
+            if (fd >= 0)
+                ::close(fd);
+            if (!written)
+                return false;
+        }
+    } else if (::unshare(CLONE_NEWNS) != 0) {
+        return false;
+    }
+    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", folder.constData(), "tmpfs", 0, "size=64k") == 0;
+}
+
+// Runs the window's save of the entries into the folder in a child process:
+// as an unprivileged user, or with the folder on a small disk of its own (made
+// ready by `prepare`), which this process can't be; the child reports what it
+// saw. Nothing when the child could not get its own file system.
+std::optional<ChildSave> saveInChild(const QStringList& entries, const QByteArray& folder, int way,
+                                     const std::function<void()>& prepare, rlim_t sizeLimit) {
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const bool root = ::geteuid() == 0; // not the root of a namespace of its own
+        if (way & OnFullDisk) {
+            if (!mountSmallDisk(folder))
+                ::_exit(3);
+            prepare();
+        }
+        if ((way & AsNobody) && root &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(4);
+        if (sizeLimit) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit { sizeLimit, sizeLimit };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        Saver s;
+        for (const QString& entry : entries)
+            s.results.Add(entry);
+        s.save(DecodeFileName(folder));
+        ChildSave seen;
+        seen.boxes = boxTexts(s.ui);
+        const QByteArray page = folder + "/FileList.html";
+        if (const int fd = ::open(page.constData(), O_RDONLY); fd >= 0) {
+            char buffer[65536];
+            for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+                seen.page.append(buffer, n);
+            ::close(fd);
+        }
+        if (DIR* d = ::opendir(folder.constData())) {
+            while (const dirent* e = ::readdir(d)) {
+                if (qstrcmp(e->d_name, ".") && qstrcmp(e->d_name, ".."))
+                    seen.names << QString::fromUtf8(e->d_name);
+            }
+            ::closedir(d);
+        }
+        struct stat info {};
+        if (::stat(page.constData(), &info) == 0) {
+            seen.mode = int(info.st_mode & 07777);
+            seen.owner = int(info.st_uid);
+        }
+        QByteArray report;
+        QDataStream out(&report, QIODevice::WriteOnly);
+        out << seen.boxes << seen.page << seen.names << seen.mode << seen.owner;
+        for (qsizetype at = 0; at < report.size();) {
+            const ssize_t n = ::write(channel[1], report.constData() + at, report.size() - at);
+            if (n <= 0)
+                break;
+            at += n;
+        }
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    QByteArray report;
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, n);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (report.isEmpty())
+        return std::nullopt;
+    ChildSave seen;
+    QDataStream in(report);
+    in >> seen.boxes >> seen.page >> seen.names >> seen.mode >> seen.owner;
+    return seen;
+}
 } // namespace
 
 class TestReport : public QObject {
     Q_OBJECT
   private slots:
     void pageWithDefaultsAndOneEntryIsExact();
+    void largePagesGoInBlocks_data();
+    void largePagesGoInBlocks();
     void headFollowsColoursAndFont_data();
     void headFollowsColoursAndFont();
     void linkTargetAndTextAreEncoded_data();
@@ -171,6 +348,8 @@ class TestReport : public QObject {
     void savingTwiceGivesTheSameFile();
     void folderInPlaceOfPageShowsNoDone();
     void failedWriteLeavesEarlierPageIntact();
+    void awkwardOutputFilesAndFolders_data();
+    void awkwardOutputFilesAndFolders();
     void secondPressAndListChangesDuringYieldsCannotTearPage();
     void pageOpensOnlyAfterDoneAndWhenAsked();
     void pointerIsResetAfterWriting();
@@ -199,6 +378,44 @@ void TestReport::pageWithDefaultsAndOneEntryIsExact() {
     QCOMPARE(page.count('\n'), 44);
     QVERIFY(page.endsWith("\r\n</html>"));
     QCOMPARE(BuildPage(PageStyle{}, {"/home/u/a.txt"}), page);
+}
+
+void TestReport::largePagesGoInBlocks_data() {
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QList<int>>("wide"); // the entries with paths of 120 characters or more
+    QTest::addColumn<QString>("blocks");
+    QTest::newRow("1,000 entries: one run, as ever") << 1000 << QList<int>{} << "-1000";
+    QTest::newRow("1,001 entries: two blocks") << 1001 << QList<int>{} << "L1000 L1";
+    QTest::newRow("a wide entry gets a plain block")
+        << 1500 << QList<int>{1200} << "L1000 L200 P1 L299";
+    QTest::newRow("short runs between wide entries join them")
+        << 1100 << QList<int>{1000, 1050, 1099} << "L1000 P100";
+    QTest::newRow("every block at most 1,000 entries")
+        << 2600 << QList<int>{0, 1, 50, 1200, 1250} << "P51 L1000 L149 P51 L1000 L349";
+}
+
+void TestReport::largePagesGoInBlocks() {
+    QFETCH(int, entries);
+    QFETCH(QList<int>, wide);
+    TestSettings settings;
+    QTemporaryDir dir;
+    Saver s;
+    QStringList list;
+    for (int i = 0; i < entries; ++i) {
+        list << (wide.contains(i) ? "/data/" + QString(120, 'w') + QString::number(i)
+                                  : QString("/data/folder %1/file %2.txt").arg(i / 100).arg(i));
+        s.results.Add(list.last());
+    }
+    s.save(dir.path());
+    QCOMPARE(boxTexts(s.ui), QStringList{"Done."});
+    const QByteArray page = readBytes(dir.path() + "/FileList.html");
+    QTEST(pageBlocks(page), "blocks");
+    QByteArray oneRun = PageHead(PageStyle{});
+    for (const QString& entry : list)
+        oneRun += PageEntryLine(entry);
+    oneRun += PageTail();
+    QCOMPARE(withoutBlocks(page), oneRun);
+    QCOMPARE(BuildPage(PageStyle{}, list), page);
 }
 
 void TestReport::headFollowsColoursAndFont_data() {
@@ -448,7 +665,9 @@ void TestReport::folderInPlaceOfPageShowsNoDone() {
     const QStringList texts = boxTexts(s.ui);
     QVERIFY(!texts.contains("Done."));
     QCOMPARE(texts.size(), 2);
-    QVERIFY2(texts[0].contains(SaveLocation + "at line 108"), qPrintable(texts[0]));
+    QVERIFY2(texts[0].startsWith("Path/File access error (Is a directory)\r\n" + SaveLocation +
+                                 "at line 108"),
+             qPrintable(texts[0]));
     QCOMPARE(s.ui.boxes[0].title, QString("Application Error"));
     QCOMPARE(texts[1],
              "File not created. Please email screenshot of this to " + AppInfo::SupportEmail);
@@ -483,12 +702,96 @@ void TestReport::failedWriteLeavesEarlierPageIntact() {
 
     const QStringList texts = boxTexts(s.ui);
     QCOMPARE(texts.size(), 3);
-    QVERIFY2(texts[1].contains(SaveLocation + "at line 108"), qPrintable(texts[1]));
+    QVERIFY2(
+        texts[1].startsWith("Device I/O error (File too large)\r\n" + SaveLocation + "at line 108"),
+        qPrintable(texts[1]));
     QVERIFY(texts[2].startsWith("File not created."));
     QCOMPARE(readBytes(dir.path() + "/FileList.html"), earlier);
     QVERIFY(s.ui.openedUrls.isEmpty());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{"FileList.html"});
+}
+
+void TestReport::awkwardOutputFilesAndFolders_data() {
+    QTest::addColumn<int>("way");
+    QTest::addColumn<int>("folderMode");  // 0: as made
+    QTest::addColumn<int>("pageMode");    // of the earlier page; 0: as made
+    QTest::addColumn<bool>("otherOwner"); // the earlier page is nobody's (root only)
+    QTest::addColumn<int>("sizeLimit");
+    QTest::addColumn<QByteArray>("folderName");
+    QTest::addColumn<QString>("box");
+    const QString done = "Done.";
+    QTest::newRow("full disk while written in place: the reason, the earlier page kept")
+        << int(OnFullDisk | AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out")
+        << "Disk full";
+    QTest::newRow("file-size limit in place: the reason, the earlier page kept")
+        << int(AsNobody) << 0555 << 0666 << false << 64 * 1024 << QByteArray("out")
+        << "Device I/O error (File too large)";
+    QTest::newRow("folder refusing new files, page writable: written in place")
+        << int(AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out") << done;
+    QTest::newRow("sticky shared folder, another user's page: written in place")
+        << int(AsNobody) << 01777 << 0666 << false << 0 << QByteArray("out") << done;
+    QTest::newRow("replaced page keeps its mode and owner")
+        << int(AsIs) << 0 << 0640 << true << 0 << QByteArray("out") << done;
+    QTest::newRow("output folder not valid UTF-8")
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out\xff\xc3(") << done;
+}
+
+void TestReport::awkwardOutputFilesAndFolders() {
+    QFETCH(int, way);
+    QFETCH(int, folderMode);
+    QFETCH(int, pageMode);
+    QFETCH(bool, otherOwner);
+    QFETCH(int, sizeLimit);
+    QFETCH(QByteArray, folderName);
+    QFETCH(QString, box);
+    TestSettings settings;
+    QTemporaryDir dir;
+    ::chmod(EncodeFileName(dir.path()).constData(), 0755);
+    ::chmod(EncodeFileName(QFileInfo(settings.path()).path()).constData(), 0755);
+    const QByteArray folder = EncodeFileName(dir.path()) + '/' + folderName;
+    QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+    const QByteArray earlier = "earlier page";
+    const QByteArray page = folder + "/FileList.html";
+    const auto cleanUp = qScopeGuard([&] {
+        ::chmod(folder.constData(), 0755);
+        ::unlink(page.constData());
+        ::rmdir(folder.constData());
+    });
+    int owner = int(::geteuid());
+    const auto prepare = [&] {
+        writeRaw(page, earlier);
+        if (pageMode)
+            ::chmod(page.constData(), mode_t(pageMode));
+        if (otherOwner && owner == 0 && ::chown(page.constData(), 65534, 65534) == 0)
+            owner = 65534;
+        if (folderMode)
+            ::chmod(folder.constData(), mode_t(folderMode));
+    };
+    if (!(way & OnFullDisk))
+        prepare();
+    QStringList entries;
+    for (int i = 0; i < 20000; ++i)
+        entries << QString("/a/rather/long/path/to/make/the/page/big/file_%1.txt").arg(i);
+
+    const std::optional<ChildSave> seen =
+        saveInChild(entries, folder, way, prepare, rlim_t(sizeLimit));
+    if (!seen && (way & OnFullDisk))
+        QSKIP("no file system of its own can be mounted here (no mount namespace)");
+    QVERIFY(seen);
+    QCOMPARE(seen->names, QStringList{"FileList.html"}); // nothing left beside the page
+    if (box == "Done.") {
+        QCOMPARE(seen->boxes, QStringList{box});
+        QVERIFY(seen->page == BuildPage(PageStyle{}, entries));
+        QCOMPARE(seen->mode, pageMode ? pageMode : 0644);
+        QCOMPARE(seen->owner, owner);
+        return;
+    }
+    QCOMPARE(seen->boxes.size(), 2);
+    QVERIFY2(seen->boxes[0].startsWith(box + "\r\n" + SaveLocation + "at line 108"),
+             qPrintable(seen->boxes[0]));
+    QVERIFY(seen->boxes[1].startsWith("File not created."));
+    QCOMPARE(seen->page, earlier);
 }
 
 void TestReport::secondPressAndListChangesDuringYieldsCannotTearPage() {

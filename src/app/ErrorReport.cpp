@@ -22,28 +22,35 @@ AppError AppError::overflow() {
 }
 
 AppError AppError::fromErrno(int error) {
+    // The number and words the program uses for the failure, and the system's
+    // own words where they say more.
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
+    const auto with = [&](int number, const QString& text) {
+        return AppError(number, text + QStringLiteral(" (") + reason + QLatin1Char(')'));
+    };
     switch (error) {
     case EACCES:
+        return {ErrorNumber::PermissionDenied, QStringLiteral("Permission denied")};
     case EPERM:
     case EROFS:
-        return {ErrorNumber::PermissionDenied, QStringLiteral("Permission denied")};
+        return with(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied"));
     case ENOENT:
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
         return {ErrorNumber::PathNotFound, QStringLiteral("Path not found")};
     case ENOSPC:
-    case EDQUOT:
         return {ErrorNumber::DiskFull, QStringLiteral("Disk full")};
+    case EDQUOT:
+        return with(ErrorNumber::DiskFull, QStringLiteral("Disk full"));
     case ENOMEM:
         return {ErrorNumber::OutOfMemory, QStringLiteral("Out of memory")};
     case EISDIR:
     case EBUSY:
     case ETXTBSY:
-        return {ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error")};
+        return with(ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error"));
     default:
-        return {ErrorNumber::DeviceIo, QStringLiteral("Device I/O error (%1)")
-                                           .arg(QString::fromLocal8Bit(std::strerror(error)))};
+        return with(ErrorNumber::DeviceIo, QStringLiteral("Device I/O error"));
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -23,6 +24,8 @@ bool displayAvailable() {
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(AppInfo::Version);
+    // Past a file-size limit a write fails with its reason instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (IsCommandLine(argc, argv)) {
         // Nothing from the window's toolkit is made here.
         QCoreApplication app(argc, argv);

@@ -10,10 +10,10 @@
 #include "folders/ListFiles.h"
 #include "listing/CreateList.h"
 #include "listing/RemoveEntries.h"
+#include "report/PageFile.h"
 #include "report/PageWriter.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <cstring>
@@ -39,9 +39,9 @@ struct LoweredPrune {
 // tested and written as link lines.
 class ListRun {
   public:
-    ListRun(const ListOptions& options, const QString& filter, ConsoleUi& ui, QSaveFile& file,
-            QByteArray& page)
-        : filter_(filter), ui_(ui), file_(file), page_(page) {
+    ListRun(const ListOptions& options, const QString& filter, ConsoleUi& ui, PageFile& file,
+            QByteArray& page, PageBody& body)
+        : filter_(filter), ui_(ui), file_(file), page_(page), body_(body) {
         for (const ListOptions::Prune& p : options.prunes) {
             if (p.text.isEmpty())
                 continue; // an empty text changes nothing, as in the window
@@ -49,7 +49,7 @@ class ListRun {
         }
     }
 
-    qint64 written() const { return written_; }
+    qint64 written() const { return body_.count(); }
 
     // One folder-list entry; `files` when its files were read already.
     void folder(const QString& entry, const FileNameList* files) {
@@ -75,8 +75,7 @@ class ListRun {
             SetFilePath(path_, prefix, name, files->nameSize(i));
             if (!filter_.keeps(path_) || !passes(resultPrunes_, path_))
                 continue;
-            AppendPageEntryLine(page_, path_);
-            ++written_;
+            body_.add(path_);
             ui_.fileFound();
             ui_.tick();
             if (page_.size() >= ChunkBytes)
@@ -85,14 +84,11 @@ class ListRun {
     }
 
     void flush() {
-        if (file_.write(page_) != page_.size() || !file_.flush())
-            throw PageNotWritten{file_.errorString()};
-        // Start writing the page out to the disk now, while the walk goes on,
-        // so that the commit's wait for the disk covers only the last piece.
-        const off_t at = off_t(flushed_);
-        flushed_ += page_.size();
-        if (file_.handle() >= 0)
-            ::sync_file_range(file_.handle(), at, off_t(page_.size()), SYNC_FILE_RANGE_WRITE);
+        try {
+            file_.write(page_);
+        } catch (const AppError& e) {
+            throw PageNotWritten{e.description()};
+        }
         page_.resize(0);
     }
 
@@ -107,13 +103,12 @@ class ListRun {
 
     ExtensionFilter filter_;
     ConsoleUi& ui_;
-    QSaveFile& file_;
+    PageFile& file_;
     QByteArray& page_;
+    PageBody& body_;
     std::vector<LoweredPrune> folderPrunes_;
     std::vector<LoweredPrune> resultPrunes_;
     QString path_;
-    qint64 written_ = 0;
-    qint64 flushed_ = 0;
 };
 
 // A stored colour number, or the window's default when the store holds
@@ -384,14 +379,11 @@ int RunList(const ListOptions& options) {
 
     try {
         // Until the commit, any earlier page stays as it was.
-        QSaveFile file(pagePath);
-        if (!file.open(QIODevice::WriteOnly)) {
-            ui.warn(pagePath, file.errorString());
-            return ListExit::NotWritten;
-        }
-        QByteArray page = PageHead(style);
-        page.reserve(ChunkBytes + (qsizetype(64) << 10));
-        ListRun run(options, filter, ui, file, page);
+        PageFile file(pagePath);
+        QByteArray page;
+        page.reserve(ChunkBytes + (qsizetype(512) << 10));
+        PageBody body(page, style);
+        ListRun run(options, filter, ui, file, page, body);
 
         for (const ListOptions::Input& input : options.inputs) {
             if (input.listFile) {
@@ -427,17 +419,13 @@ int RunList(const ListOptions& options) {
         ui.endProgress();
 
         if (run.written() == 0) {
-            file.cancelWriting();
             ui.warn(pagePath, QStringLiteral("not written: no file was found (No list of files "
                                              "created.)"));
             return ListExit::NotWritten;
         }
-        page += PageTail();
+        body.finish();
         run.flush();
-        if (!file.commit()) {
-            ui.warn(pagePath, file.errorString());
-            return ListExit::NotWritten;
-        }
+        file.commit();
         if (!options.quiet) {
             ui.warn(QStringLiteral("%1 file%2 written to %3")
                         .arg(run.written())
@@ -448,13 +436,17 @@ int RunList(const ListOptions& options) {
         ui.endProgress();
         ui.warn(pagePath, e.reason);
         return ListExit::NotWritten;
+    } catch (const AppError& e) { // opening or committing the page
+        ui.endProgress();
+        ui.warn(pagePath, e.description());
+        return ListExit::NotWritten;
     } catch (const std::bad_alloc&) {
         ui.endProgress();
         ui.warn(pagePath, QStringLiteral("not written: Out of memory"));
         return ListExit::NotWritten;
     }
     if (options.open)
-        ui.openUrl(QUrl::fromLocalFile(pagePath));
+        ui.openUrl(PageUrl(pagePath));
     return ListExit::Success;
 }
 

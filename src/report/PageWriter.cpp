@@ -8,8 +8,8 @@
 #include "app/RunningFlag.h"
 #include "app/Settings.h"
 #include "app/Ui.h"
+#include "report/PageFile.h"
 
-#include <QSaveFile>
 #include <QUrl>
 
 #include <cerrno>
@@ -247,19 +247,6 @@ char* putText(char* p, QStringView entry) {
     return p;
 }
 
-// The failure of the save file, from the errno its last call left.
-AppError saveError(int error) {
-    if (error != 0)
-        return AppError::fromErrno(error);
-    return {ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error")};
-}
-
-void writeChunk(QSaveFile& file, const QByteArray& bytes) {
-    errno = 0;
-    if (file.write(bytes) != bytes.size())
-        throw saveError(errno);
-}
-
 } // namespace
 
 void WriteTextFile(const QString& text, const QString& path, int mode) {
@@ -402,12 +389,104 @@ QString PageLinkText(const QString& entry) {
     return QString::fromUtf8(out);
 }
 
+PageBody::PageBody(QByteArray& out, const PageStyle& style, PathStyle pathStyle)
+    : out_(out), pathStyle_(pathStyle) {
+    out_ += PageHead(style);
+}
+
+void PageBody::add(const QString& entry) {
+    if (count_ == BlockEntries) {
+        // One more than 1,000: the page is in blocks.
+        out_ += staged_;
+        staged_ = QByteArray();
+        held_ = QByteArray();
+    }
+    ++count_;
+    if (count_ <= BlockEntries)
+        AppendPageEntryLine(held_, entry, pathStyle_);
+    if (entry.size() >= WideEntry) {
+        settleRun(false);
+        AppendPageEntryLine(plain_, entry, pathStyle_);
+        if (++plainCount_ == BlockEntries)
+            emitPlain();
+        return;
+    }
+    AppendPageEntryLine(run_, entry, pathStyle_);
+    if (++runCount_ == BlockEntries) {
+        emitPlain();
+        emitLate();
+    }
+}
+
+void PageBody::finish() {
+    if (count_ <= BlockEntries) {
+        out_ += held_;
+    } else {
+        settleRun(true);
+        emitPlain();
+    }
+    out_ += PageTail();
+    held_ = staged_ = plain_ = run_ = QByteArray();
+}
+
+// The run of short entries before a wide one (or at the end) makes a block of
+// its own when it is long enough, else it joins the plain block.
+void PageBody::settleRun(bool last) {
+    if (runCount_ == 0)
+        return;
+    if (runCount_ >= LateRun || (last && plainCount_ == 0)) {
+        emitPlain();
+        emitLate();
+        return;
+    }
+    if (plainCount_ + runCount_ >= BlockEntries)
+        emitPlain();
+    plain_ += run_;
+    plainCount_ += runCount_;
+    run_.resize(0);
+    runCount_ = 0;
+}
+
+void PageBody::emitPlain() {
+    if (plainCount_ == 0)
+        return;
+    QByteArray& out = sink();
+    out += "<div>\r\n";
+    out += plain_;
+    out += "</div>\r\n";
+    plain_.resize(0);
+    plainCount_ = 0;
+}
+
+// A block that the browser lays out only when it comes into view: meanwhile it
+// counts as high as its lines (one line height each, as every entry shorter
+// than WideEntry takes in a window of usual width), and when shown it paints
+// a line wider than the window instead of cutting it off.
+void PageBody::emitLate() {
+    if (runCount_ == 0)
+        return;
+    QByteArray& out = sink();
+    out += "<div style='content-visibility:auto;contain-intrinsic-size:auto ";
+    out += QByteArray::number(runCount_);
+    out += "lh;overflow-clip-margin:200em'>\r\n";
+    out += run_;
+    out += "</div>\r\n";
+    run_.resize(0);
+    runCount_ = 0;
+}
+
 QByteArray BuildPage(const PageStyle& style, const QStringList& entries) {
-    QByteArray page = PageHead(style);
+    QByteArray page;
+    PageBody body(page, style);
     for (const QString& entry : entries)
-        AppendPageEntryLine(page, entry);
-    page += PageTail();
+        body.add(entry);
+    body.finish();
     return page;
+}
+
+QUrl PageUrl(const QString& path) {
+    return HasEscapedBytes(path) ? QUrl::fromEncoded(PageLinkTarget(path))
+                                 : QUrl::fromLocalFile(path);
 }
 
 QString PagePath(const QString& outputFolder) {
@@ -446,16 +525,14 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
     PageStyle style{QString(), textColour, backgroundColour};
     trap.at(106, [&] { style.fontName = GetOption(QStringLiteral("FontName"), "Arial"); });
 
-    // The page is complete only when the renamed file holds all of it; until
-    // then any earlier page stays as it was.
+    // The page is complete only when the page file is committed; until then
+    // any earlier page stays as it was.
     bool complete = false;
     trap.at(108, [&] {
-        QSaveFile file(path);
-        errno = 0;
-        if (!file.open(QIODevice::WriteOnly))
-            throw saveError(errno);
-        QByteArray buffer = PageHead(style);
-        buffer.reserve(ChunkBytes + (qsizetype(64) << 10));
+        PageFile file(path);
+        QByteArray buffer;
+        buffer.reserve(ChunkBytes + (qsizetype(512) << 10));
+        PageBody body(buffer, style);
 
         // The entries as they are now: a change of the list while this
         // command yields can't tear the page.
@@ -467,17 +544,15 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
 
         for (const QString& entry : entries) {
             ui.yield();
-            AppendPageEntryLine(buffer, entry);
+            body.add(entry);
             if (buffer.size() >= ChunkBytes) {
-                writeChunk(file, buffer);
+                file.write(buffer);
                 buffer.resize(0);
             }
         }
-        buffer += PageTail();
-        writeChunk(file, buffer);
-        errno = 0;
-        if (!file.commit())
-            throw saveError(errno);
+        body.finish();
+        file.write(buffer);
+        file.commit();
         complete = true;
     });
     trap.at(110, [&] { pointer.set(MousePointer::Default); });
@@ -493,9 +568,6 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
     // The box is read when the page is done: a change made while it was
     // written counts.
     if (complete && openAfter()) {
-        trap.at(114, [&] {
-            ui.openUrl(HasEscapedBytes(path) ? QUrl::fromEncoded(PageLinkTarget(path))
-                                             : QUrl::fromLocalFile(path));
-        });
+        trap.at(114, [&] { ui.openUrl(PageUrl(path)); });
     }
 }

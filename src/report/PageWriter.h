@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 
 class ListView;
@@ -27,9 +28,8 @@ struct PageStyle {
     qint32 backgroundColour = 16777215;
 };
 
-// The page in pieces, so that a writer can stream entries of any number:
-// PageHead() + PageEntryLine(e) for each entry + PageTail() is the whole page.
-// Every line ends with CR LF except the last, "</html>".
+// The page in pieces: PageHead(), one PageEntryLine(e) for each entry, then
+// PageTail(). Every line ends with CR LF except the last, "</html>".
 QByteArray PageHead(const PageStyle& style);
 QByteArray PageTail();
 // Appends one entry's link line (with its CR LF) to the buffer.
@@ -40,7 +40,50 @@ inline QByteArray PageEntryLine(const QString& entry, PathStyle pathStyle = Nati
     AppendPageEntryLine(line, entry, pathStyle);
     return line;
 }
+
+// Writes a page of any number of entries into a buffer that the caller empties
+// as it likes: the head at once, then the entry lines as they come. A page of
+// up to 1,000 entries is the head, its entry lines and the tail. A larger one
+// puts its entry lines in blocks of at most 1,000 entries, each its own
+// element, and looks the same. A block that the browser lays out only when it
+// comes into view is what lets a huge page open at once; but such a block
+// can't make the page wider, so an entry of 120 characters or more (it may
+// not fit in the window) goes in a plain block, which is laid out at once, as
+// do runs of fewer than 100 entries between such entries. The first 1,000
+// entries are held to decide; after that, at most two blocks' lines.
+class PageBody {
+  public:
+    PageBody(QByteArray& out, const PageStyle& style, PathStyle pathStyle = NativePathStyle);
+    void add(const QString& entry);
+    // The lines held and the tail; nothing may be added after it.
+    void finish();
+    qint64 count() const { return count_; }
+
+    static constexpr int BlockEntries = 1000;
+    static constexpr qsizetype WideEntry = 120;
+    static constexpr int LateRun = 100;
+
+  private:
+    void settleRun(bool last);
+    void emitPlain();
+    void emitLate();
+    QByteArray& sink() { return count_ > BlockEntries ? out_ : staged_; }
+
+    QByteArray& out_;
+    PathStyle pathStyle_;
+    qint64 count_ = 0;
+    QByteArray held_;   // the first entries as plain lines, until there are more than 1,000
+    QByteArray staged_; // the blocks made of them meanwhile
+    QByteArray plain_;  // the plain block being gathered
+    int plainCount_ = 0;
+    QByteArray run_; // the run of short entries being gathered
+    int runCount_ = 0;
+};
+
 QByteArray BuildPage(const PageStyle& style, const QStringList& entries);
+
+// The address that opens the page's file, whatever bytes its path holds.
+QUrl PageUrl(const QString& path);
 
 // The link target: "file://" + the entry's bytes as the file system holds them
 // (separators as "/"), every byte other than ASCII letters, digits and
@@ -57,10 +100,9 @@ QString PageFontName(const QString& stored);
 QString PagePath(const QString& outputFolder);
 
 // The "3. Save Results As HTML File" command. Checks the output folder and the
-// results, writes the page in one pass to a temporary file renamed over
-// FileList.html at the end, says "Done." only when this run's page is complete,
-// and then opens it when openAfter is set. While a save is under way `saving`
-// is true and a second call does nothing.
+// results, writes the page in one pass through a PageFile, says "Done." only
+// when this run's page is complete, and then opens it when openAfter is set. While a save is under
+// way `saving` is true and a second call does nothing.
 void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
                        const QString& outputFolder, qint32 textColour, qint32 backgroundColour,
                        const std::function<bool()>& openAfter, bool& saving);

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
+//
+// Opening the written page: headless Chromium from its start to its first
+// screenshot, for pages of 100k and 1M entries, against the same entries as one
+// run of lines (the page as it was before its blocks), in the same run. The
+// reference is stopped at a cap; the two first screens are compared.
+#include "Bench.h"
+
+#include "report/PageWriter.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+constexpr qsizetype ChunkBytes = qsizetype(1) << 20;
+
+QString chromium() {
+    for (const char* name : {"chromium", "chromium-browser", "google-chrome"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty())
+            return path;
+    }
+    return {};
+}
+
+// Writes the page of n entries as the program does, and the same entries as
+// one run of lines.
+void writePages(int n, const QString& blocked, const QString& oneRun) {
+    QFile blockedFile(blocked), oneRunFile(oneRun);
+    blockedFile.open(QIODevice::WriteOnly);
+    oneRunFile.open(QIODevice::WriteOnly);
+    QByteArray blocks, lines = PageHead(PageStyle{});
+    PageBody body(blocks, PageStyle{});
+    for (int i = 0; i < n; ++i) {
+        const QString entry = benchPageEntry(i);
+        body.add(entry);
+        AppendPageEntryLine(lines, entry);
+        if (blocks.size() >= ChunkBytes) {
+            blockedFile.write(blocks);
+            blocks.resize(0);
+        }
+        if (lines.size() >= ChunkBytes) {
+            oneRunFile.write(lines);
+            lines.resize(0);
+        }
+    }
+    body.finish();
+    blockedFile.write(blocks);
+    oneRunFile.write(lines + PageTail());
+}
+
+struct Shot {
+    double seconds = 0;
+    bool capped = false;
+    QImage image;
+};
+
+// Starts the browser on the page and waits for its screenshot, at most `cap`
+// seconds.
+Shot firstScreen(const QString& browser, const QString& page, const QString& png, double cap) {
+    QTemporaryDir profile;
+    QFile::remove(png);
+    QStringList arguments{QStringLiteral("--headless"),
+                          QStringLiteral("--disable-gpu"),
+                          QStringLiteral("--no-first-run"),
+                          QStringLiteral("--disable-background-networking"),
+                          QStringLiteral("--disable-component-update"),
+                          QStringLiteral("--disable-sync"),
+                          QStringLiteral("--hide-scrollbars"),
+                          QStringLiteral("--user-data-dir=") + profile.path(),
+                          QStringLiteral("--window-size=1280,800"),
+                          QStringLiteral("--screenshot=") + png,
+                          QUrl::fromLocalFile(page).toString()};
+    if (::geteuid() == 0)
+        arguments.prepend(QStringLiteral("--no-sandbox"));
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    Shot shot;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(browser, arguments);
+    for (;;) {
+        const bool ended = process.waitForFinished(10);
+        shot.seconds = timer.nsecsElapsed() / 1e9;
+        if (QFileInfo(png).size() > 0 || ended)
+            break;
+        if (shot.seconds > cap) {
+            shot.capped = true;
+            shot.seconds = cap;
+            process.kill();
+            break;
+        }
+    }
+    process.waitForFinished(30000);
+    if (!shot.capped)
+        shot.image.load(png);
+    return shot;
+}
+
+qint64 differingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return -1;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 differ = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col)
+            differ += p[col] != q[col] ? 1 : 0;
+    }
+    return differ;
+}
+
+BenchResult openPage(const BenchContext& context, int entries, double goalSeconds, double cap) {
+    const QString browser = chromium();
+    if (browser.isEmpty()) {
+        std::fprintf(stderr, "no chromium: ./dev bench installs it\n");
+        std::exit(1);
+    }
+    const QString blocked = context.workDir + QStringLiteral("/FileList.html");
+    const QString oneRun = context.workDir + QStringLiteral("/one-run.html");
+    writePages(entries, blocked, oneRun);
+    // The browser's own first start (profile, font caches) is not the page's.
+    const QString tiny = context.workDir + QStringLiteral("/tiny.html");
+    writePages(10, tiny, context.workDir + QStringLiteral("/tiny-one-run.html"));
+    firstScreen(browser, tiny, context.workDir + QStringLiteral("/tiny.png"), 60);
+
+    Shot best;
+    for (int i = 0; i < 3; ++i) {
+        Shot shot = firstScreen(browser, blocked, context.workDir + QStringLiteral("/page.png"),
+                                goalSeconds * 10);
+        if (i == 0 || shot.seconds < best.seconds)
+            best = shot;
+    }
+    const Shot reference =
+        firstScreen(browser, oneRun, context.workDir + QStringLiteral("/one-run.png"), cap);
+
+    BenchResult r;
+    r.seconds = best.seconds;
+    r.referenceSeconds = reference.seconds;
+    r.referenceCapped = reference.capped;
+    r.reference = QStringLiteral("the page in one run");
+    r.goalSeconds = goalSeconds;
+    const QString size = QStringLiteral("%1 MB").arg(QFileInfo(blocked).size() / 1e6, 0, 'f', 1);
+    if (reference.capped) {
+        r.note = QStringLiteral("%1; reference stopped at %2 s").arg(size).arg(cap);
+    } else {
+        const qint64 differ = differingPixels(best.image, reference.image);
+        r.note = QStringLiteral("%1; first screens: %2 of %3 pixels differ")
+                     .arg(size)
+                     .arg(differ)
+                     .arg(qint64(best.image.width()) * best.image.height());
+    }
+    return r;
+}
+
+} // namespace
+
+PALAVINE_BENCH_STAGE(QStringLiteral("browser first screen 100k"),
+                     [](const BenchContext& c) { return openPage(c, 100000, 2, 120); });
+PALAVINE_BENCH_STAGE(QStringLiteral("browser first screen 1M"),
+                     [](const BenchContext& c) { return openPage(c, 1000000, 10, 120); });

@@ -51,6 +51,7 @@ FileNameList readFileNames(const QByteArray& folder, const QString& pattern) {
             continue;
         names.append(name, qsizetype(std::strlen(name)));
     }
+    SortFileNames(names);
     return names;
 }
 
@@ -192,13 +193,22 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
     });
 
     ExtensionFilter filter;
+    UnreadFolders unread;
     for (const QString& entry : std::as_const(entries)) {
         ui.yield();
+        if (!NamesAFolder(entry))
+            continue;
         QString prefix;
         FileNameList names;
-        const bool read = trap.at(106, [&] {
+        bool read = false;
+        trap.at(106, [&] {
             prefix = FolderEntryPrefix(entry);
-            names = ReadFolderFiles(prefix);
+            try {
+                names = ReadFolderFiles(prefix);
+                read = true;
+            } catch (const AppError& e) {
+                unread.add(entry, e.description());
+            }
         });
         if (!read)
             continue;
@@ -215,6 +225,8 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
             }
         });
     }
+    trap.at(110,
+            [&] { unread.tell(ui, QStringLiteral("Their files are not in the list of files.")); });
 }
 
 void ShowFilterHelp(Ui& ui) {

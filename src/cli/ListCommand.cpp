@@ -54,7 +54,7 @@ class ListRun {
     // One folder-list entry; `files` when its files were read already.
     void folder(const QString& entry, const FileNameList* files) {
         ui_.tick();
-        if (!passes(folderPrunes_, entry))
+        if (!NamesAFolder(entry) || !passes(folderPrunes_, entry))
             return;
         FileNameList own;
         if (!files) {

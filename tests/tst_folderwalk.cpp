@@ -280,11 +280,28 @@ void TestFolderWalk::walkIsBreadthFirstInNameOrder() {
                             DecodeFileName("e\xff")};
     for (const QString& n : mixed)
         makeFolders(t.root, {"p0/c0/g/" + n});
+    // ASCII alone, around eight and sixteen bytes.
+    const QStringList ascii{"b",
+                            "B",
+                            "_",
+                            "[",
+                            "abcdefg",
+                            "abcdefgh",
+                            "ABCDEFGH",
+                            "abcdefgH",
+                            "abcdefghi",
+                            "abcdefghijklmnop",
+                            "abcdefghijklmnopQ",
+                            "abcdefghijklmnopq",
+                            "Abcdefghijklmnop",
+                            "~x"};
+    for (const QString& n : ascii)
+        makeFolders(t.root, {"p1/c0/g/" + n});
     ScriptedUi ui;
     QStringList dirs{t.root + '/'};
     GetSubDirectories2016(dirs, true, ui);
     QCOMPARE(dirs, expectedWalk(t.root));
-    QCOMPARE(dirs.size(), 1 + 4 + 48 + 12 + mixed.size());
+    QCOMPARE(dirs.size(), 1 + 4 + 48 + 12 + mixed.size() + ascii.size());
     QVERIFY(dirs.indexOf(t.root + "/p0/c0/g/_/") < dirs.indexOf(t.root + "/p0/c0/g/A/"));
     QVERIFY(dirs.indexOf(t.root + "/p0/c0/g/B/") < dirs.indexOf(t.root + "/p0/c0/g/b/"));
     QVERIFY(ui.boxes.isEmpty());

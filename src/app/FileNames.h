@@ -21,7 +21,6 @@ int CompareFileNames(QByteArrayView a, QByteArrayView b);
 // The same with both names' decoded forms at hand, for sorting many names.
 int CompareFileNames(QByteArrayView a, const QString& aDecoded, QByteArrayView b,
                      const QString& bDecoded);
-
 // The bytes the file system holds for a name or path decoded by DecodeFileName.
 QByteArray EncodeFileName(const QString& name);
 

@@ -10,6 +10,8 @@
 #include "app/Ui.h"
 #include "folders/BrowseForFolder.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -133,6 +135,21 @@ int attributesOf(const QString& path, const QByteArray& encoded, const struct st
 bool examineFolder(const QByteArray& encoded, struct stat& target) {
     return !encoded.isEmpty() && ::stat(encoded.constData(), &target) == 0 &&
            S_ISDIR(target.st_mode);
+}
+
+bool isAscii(const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    const qsizetype n = bytes.size();
+    quint64 bits = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        bits |= word;
+    }
+    for (; i < n; ++i)
+        bits |= static_cast<unsigned char>(p[i]);
+    return (bits & 0x8080808080808080ULL) == 0;
 }
 
 bool isDotOrDotDot(const char* name) {
@@ -519,17 +536,77 @@ void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListView& folders, Q
     });
 }
 
+namespace {
+
+// Eight bytes of an ASCII name from `at` on, letters folded to lower case, as
+// a number that orders as the bytes do; zeros past the name's end (a name holds
+// no NUL), so a shorter name comes first.
+quint64 foldedChunk(const char* name, qsizetype size, qsizetype at) {
+    unsigned char bytes[8] = {};
+    if (at < size)
+        std::memcpy(bytes, name + at, size_t(std::min<qsizetype>(8, size - at)));
+    quint64 word;
+    std::memcpy(&word, bytes, 8);
+    // Bytes from 'A' to 'Z' gain 0x20; no byte carries into the next, since
+    // every byte is below 0x80.
+    const quint64 ones = 0x0101010101010101ULL;
+    const quint64 fromA = word + ones * (0x80 - 'A');
+    const quint64 pastZ = word + ones * (0x80 - 'Z' - 1);
+    word |= ((fromA & ~pastZ) & (ones * 0x80)) >> 2;
+    return qFromBigEndian(word);
+}
+
+struct ChunkKey {
+    quint64 key;
+    qsizetype index;
+};
+
+// Sorts names that agree (folded) before chunk `chunk`, one chunk of eight
+// bytes at a time: whole-number comparisons instead of byte loops.
+void sortAsciiByChunks(const FileNameList& names, ChunkKey* begin, ChunkKey* end, qsizetype chunk) {
+    for (ChunkKey* k = begin; k != end; ++k)
+        k->key = foldedChunk(names.name(k->index), names.nameSize(k->index), chunk * 8);
+    std::sort(begin, end, [](const ChunkKey& a, const ChunkKey& b) { return a.key < b.key; });
+    for (ChunkKey* run = begin; run != end;) {
+        ChunkKey* runEnd = run + 1;
+        while (runEnd != end && runEnd->key == run->key)
+            ++runEnd;
+        if (runEnd - run > 1) {
+            // A name that ends with this chunk and longer ones agree so far;
+            // names that end within it agree in length as well.
+            const bool goesOn = std::any_of(run, runEnd, [&](const ChunkKey& k) {
+                return names.nameSize(k.index) > (chunk + 1) * 8;
+            });
+            if (goesOn) {
+                sortAsciiByChunks(names, run, runEnd, chunk + 1);
+            } else {
+                // The same letters, the same length: the bytes decide.
+                std::sort(run, runEnd, [&](const ChunkKey& a, const ChunkKey& b) {
+                    return std::memcmp(names.name(a.index), names.name(b.index),
+                                       size_t(names.nameSize(a.index))) < 0;
+                });
+            }
+        }
+        run = runEnd;
+    }
+}
+
+} // namespace
+
 void SortFileNames(FileNameList& names) {
     auto view = [&](const std::pair<qsizetype, qsizetype>& span) {
         return QByteArrayView(names.bytes.constData() + span.first, span.second);
     };
-    bool ascii = true;
-    for (const char c : std::as_const(names.bytes))
-        ascii &= static_cast<unsigned char>(c) < 0x80;
-    if (ascii) {
-        std::sort(names.spans.begin(), names.spans.end(), [&](const auto& a, const auto& b) {
-            return CompareFileNames(view(a), view(b)) < 0;
-        });
+    if (isAscii(names.bytes)) {
+        std::vector<ChunkKey> keys(static_cast<size_t>(names.size()));
+        for (qsizetype i = 0; i < names.size(); ++i)
+            keys[size_t(i)].index = i;
+        sortAsciiByChunks(names, keys.data(), keys.data() + keys.size(), 0);
+        std::vector<std::pair<qsizetype, qsizetype>> sorted;
+        sorted.reserve(keys.size());
+        for (const ChunkKey& k : keys)
+            sorted.push_back(names.spans[size_t(k.index)]);
+        names.spans = std::move(sorted);
         return;
     }
     // Beyond ASCII each name is decoded once, not once per comparison.

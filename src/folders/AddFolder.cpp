@@ -594,19 +594,23 @@ void sortAsciiByChunks(const FileNameList& names, ChunkKey* begin, ChunkKey* end
 } // namespace
 
 void SortFileNames(FileNameList& names) {
+    if (names.size() < 2)
+        return;
     auto view = [&](const std::pair<qsizetype, qsizetype>& span) {
         return QByteArrayView(names.bytes.constData() + span.first, span.second);
     };
     if (isAscii(names.bytes)) {
-        std::vector<ChunkKey> keys(static_cast<size_t>(names.size()));
+        // Kept from folder to folder: a walk sorts thousands of them.
+        thread_local std::vector<ChunkKey> keys;
+        thread_local std::vector<std::pair<qsizetype, qsizetype>> sorted;
+        keys.resize(size_t(names.size()));
         for (qsizetype i = 0; i < names.size(); ++i)
             keys[size_t(i)].index = i;
         sortAsciiByChunks(names, keys.data(), keys.data() + keys.size(), 0);
-        std::vector<std::pair<qsizetype, qsizetype>> sorted;
-        sorted.reserve(keys.size());
+        sorted.clear();
         for (const ChunkKey& k : keys)
             sorted.push_back(names.spans[size_t(k.index)]);
-        names.spans = std::move(sorted);
+        names.spans.assign(sorted.begin(), sorted.end());
         return;
     }
     // Beyond ASCII each name is decoded once, not once per comparison.

@@ -254,7 +254,7 @@ void listSubFolders(DIR* dir, const QString& parent, int node, Level& next, Ui& 
             break;
         }
         const char* name = entry->d_name;
-        struct stat target {};
+        struct stat target; // filled only when examined: most entries need no stat
         bool examined = false;
         const EntryKind kind = kindOfEntry(fd, name, entry->d_type, &target, &examined);
         if (kind == EntryKind::File) {
@@ -393,7 +393,7 @@ bool keep(const QString& e, Ui& ui, WalkSteps& steps) {
 } // namespace
 
 EntryKind KindOfEntry(int folderFd, const char* name, unsigned char listedType) {
-    struct stat followed {};
+    struct stat followed; // filled only when the file system is asked
     bool examined = false;
     return kindOfEntry(folderFd, name, listedType, &followed, &examined);
 }

@@ -71,11 +71,16 @@ bool isAscii(QStringView text) {
 }
 
 bool isAscii(const char* bytes, qsizetype size) {
-    for (qsizetype i = 0; i < size; ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
-            return false;
+    quint64 bits = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes + i, 8);
+        bits |= word;
     }
-    return true;
+    for (; i < size; ++i)
+        bits |= static_cast<unsigned char>(bytes[i]);
+    return (bits & 0x8080808080808080ULL) == 0;
 }
 
 char16_t asciiLower(char16_t c) {

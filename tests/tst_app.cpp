@@ -41,6 +41,7 @@ class TestApp : public QObject {
     void storeConversionsRoundHalfToEven();
     void unwritableStoreTellsOnceAndKeepsKeys();
     void garbageStoreGivesDefaults();
+    void storeWithByteOrderMarkIsReadAndKeepsOneSection();
 
     void listKeepsOrderAndDuplicates();
     void listRemovesFlaggedRunsInOnePass();
@@ -190,6 +191,36 @@ void TestApp::fileNamesRoundTripAnyBytes_data() {
         << QByteArray("\xed\xb2\x80") << QString::fromUtf8("\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd");
     QTest::newRow("overlong slash")
         << QByteArray("\xc0\xaf") << QString::fromUtf8("\xef\xbf\xbd\xef\xbf\xbd");
+    // U+FEFF (no byte-order mark in a name), the noncharacters, the highest.
+    QByteArray every;
+    QString shown;
+    for (char32_t c = 1; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        if (c < 0x80) {
+            every += char(c);
+        } else if (c < 0x800) {
+            every += char(0xC0 | (c >> 6));
+            every += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            every += char(0xE0 | (c >> 12));
+            every += char(0x80 | ((c >> 6) & 0x3F));
+            every += char(0x80 | (c & 0x3F));
+        } else {
+            every += char(0xF0 | (c >> 18));
+            every += char(0x80 | ((c >> 12) & 0x3F));
+            every += char(0x80 | ((c >> 6) & 0x3F));
+            every += char(0x80 | (c & 0x3F));
+        }
+        if (c < 0x10000) {
+            shown += QChar(char16_t(c));
+        } else {
+            shown += QChar(QChar::highSurrogate(c));
+            shown += QChar(QChar::lowSurrogate(c));
+        }
+    }
+    QTest::newRow("every code point") << every << shown;
+    QTest::newRow("mark alone") << QByteArray("\xef\xbb\xbf") << QString(QChar(0xFEFF));
 }
 
 void TestApp::fileNamesRoundTripAnyBytes() {
@@ -239,9 +270,17 @@ void TestApp::storeKeepsEmptyApartFromMissing() {
 
 void TestApp::storeRoundTripsAwkwardTexts() {
     TestSettings store;
-    const QStringList texts = {"a,b",           " padded ",   "@Variant(x)",
-                               "semi;colon=eq", "quote\"s",   QString::fromUtf8("naïve €"),
-                               "back\\slash",   "line\nfeed", "#hash"};
+    const QStringList texts = {"a,b",
+                               " padded ",
+                               "@Variant(x)",
+                               "semi;colon=eq",
+                               "quote\"s",
+                               QString::fromUtf8("naïve €"),
+                               "back\\slash",
+                               "line\nfeed",
+                               "#hash",
+                               DecodeFileName("/home/caf\xe9/"),
+                               QChar(0xFEFF) + QString("x")};
     for (const QString& text : texts) {
         QVERIFY(SaveOption("Text1", text));
         QCOMPARE(GetOption("Text1"), text);
@@ -325,6 +364,23 @@ void TestApp::garbageStoreGivesDefaults() {
     QCOMPARE(GetOption("Text1", "*"), QString("*"));
     QVERIFY(SaveOption("Text1", "txt"));
     QCOMPARE(GetOption("Text1", "*"), QString("txt"));
+}
+
+void TestApp::storeWithByteOrderMarkIsReadAndKeepsOneSection() {
+    TestSettings store;
+    QFile file(store.path());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("\xEF\xBB\xBF[Palavine]\r\nText1=txt\r\n");
+    file.close();
+    QCOMPARE(GetOption("Text1", "*"), QString("txt"));
+    QVERIFY(SaveOption("Text2", "/out/"));
+    QVERIFY(SaveOption("Text1", "htm"));
+    QCOMPARE(GetOption("Text1", "*"), QString("htm"));
+    QCOMPARE(GetOption("Text2"), QString("/out/"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    QCOMPARE(content.count("[Palavine]"), 1);
+    QVERIFY(content.startsWith("\xEF\xBB\xBF[Palavine]"));
 }
 
 void TestApp::listKeepsOrderAndDuplicates() {

@@ -18,8 +18,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,20 +33,34 @@ void makeFolders(const QString& root, const QStringList& relative) {
         QVERIFY2(::mkdir(EncodeFileName(root + '/' + r).constData(), 0755) == 0, qPrintable(r));
 }
 
-// The sub-folders of a folder in the order the directory listing gives them.
-QStringList listingOrder(const QString& folder) {
-    return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Unsorted);
+// The sub-folders of a folder in name order, built independently: Qt's
+// case-insensitive comparison of the names, ties by their bytes.
+QStringList nameOrder(const QString& folder) {
+    QStringList names;
+    DIR* dir = ::opendir(EncodeFileName(folder).constData());
+    while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
+        const QString name = DecodeFileName(QByteArray(entry->d_name));
+        if (name != "." && name != ".." && IsFolder(folder + '/' + name))
+            names.append(name);
+    }
+    if (dir)
+        ::closedir(dir);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : EncodeFileName(a) < EncodeFileName(b);
+    });
+    return names;
 }
 
 // The breadth-first walk the folder list must show, built independently: the
-// listing order of each parent, level by level.
+// name order of each parent's children, level by level.
 QStringList expectedWalk(const QString& root) {
     QStringList result{root + '/'};
     QStringList level{root + '/'};
     while (!level.isEmpty()) {
         QStringList next;
         for (const QString& parent : level)
-            for (const QString& name : listingOrder(parent))
+            for (const QString& name : nameOrder(parent))
                 next.append(parent + name + '/');
         result += next;
         level = next;
@@ -125,13 +142,14 @@ class TestFolderWalk : public QObject {
     void pickerGivesPathWithoutTrailingSeparator();
     void pickerStartsOnlyAtAnExistingFolder();
 
-    void walkIsBreadthFirstInListingOrder();
+    void walkIsBreadthFirstInNameOrder();
     void commandAddsFiveFoldersOfTheExample();
     void commandAddsLoneFolderOnceAndSameFolderTwice();
     void cancelledPickerChangesNothing();
     void refusedNamesDropTheirSubtreeOthersPass();
     void rootFolderEntriesHaveSingleSeparators();
-    void linkCyclesAreReadOnce();
+    void linksAreWalkedFullyUnlessBackToAnAncestor();
+    void foldersThatFailAreToldInOneMessage();
     void deepTreesAndOverlongPathsEndQuietly();
     void folderRemovedDuringWalkIsLeftOutQuietly();
     void deniedFoldersOnOneLevelAreLeftOutQuietly();
@@ -236,9 +254,10 @@ void TestFolderWalk::pickerStartsOnlyAtAnExistingFolder() {
     QCOMPARE(ui.folderDialogs[2].text, QString());
 }
 
-void TestFolderWalk::walkIsBreadthFirstInListingOrder() {
+void TestFolderWalk::walkIsBreadthFirstInNameOrder() {
     Tree t;
-    // Enough children that a sorted or depth-first walk can't pass by chance.
+    // Enough children that a depth-first walk or the directory's own order
+    // can't pass by chance; names whose byte order differs from name order.
     for (int p = 0; p < 4; ++p) {
         makeFolders(t.root, {QString("p%1").arg(p)});
         for (int c = 0; c < 12; ++c) {
@@ -248,11 +267,43 @@ void TestFolderWalk::walkIsBreadthFirstInListingOrder() {
         }
         QFile(t.root + QString("/p%1/file.txt").arg(p)).open(QIODevice::WriteOnly);
     }
+    const QStringList mixed{"b",
+                            "B",
+                            "a",
+                            "A",
+                            "_",
+                            QString::fromUtf8("é"),
+                            QString::fromUtf8("É"),
+                            "f",
+                            "Z",
+                            QString::fromUtf8("写真"),
+                            DecodeFileName("e\xff")};
+    for (const QString& n : mixed)
+        makeFolders(t.root, {"p0/c0/g/" + n});
+    // ASCII alone, around eight and sixteen bytes.
+    const QStringList ascii{"b",
+                            "B",
+                            "_",
+                            "[",
+                            "abcdefg",
+                            "abcdefgh",
+                            "ABCDEFGH",
+                            "abcdefgH",
+                            "abcdefghi",
+                            "abcdefghijklmnop",
+                            "abcdefghijklmnopQ",
+                            "abcdefghijklmnopq",
+                            "Abcdefghijklmnop",
+                            "~x"};
+    for (const QString& n : ascii)
+        makeFolders(t.root, {"p1/c0/g/" + n});
     ScriptedUi ui;
     QStringList dirs{t.root + '/'};
     GetSubDirectories2016(dirs, true, ui);
     QCOMPARE(dirs, expectedWalk(t.root));
-    QCOMPARE(dirs.size(), 1 + 4 + 48 + 12);
+    QCOMPARE(dirs.size(), 1 + 4 + 48 + 12 + mixed.size() + ascii.size());
+    QVERIFY(dirs.indexOf(t.root + "/p0/c0/g/_/") < dirs.indexOf(t.root + "/p0/c0/g/A/"));
+    QVERIFY(dirs.indexOf(t.root + "/p0/c0/g/B/") < dirs.indexOf(t.root + "/p0/c0/g/b/"));
     QVERIFY(ui.boxes.isEmpty());
 
     // Without recursion only one level is added.
@@ -276,7 +327,7 @@ void TestFolderWalk::commandAddsFiveFoldersOfTheExample() {
     ui.atYield(2, [&] { busyDuringWalk = pointer.isBusy(); });
     AddFoldersAndSubfolders(ui, pointer, folders, nullptr);
 
-    const QStringList level1 = listingOrder(t.root);
+    const QStringList level1 = nameOrder(t.root);
     QStringList expected{t.root + '/'};
     for (const QString& n : level1)
         expected.append(t.root + '/' + n + '/');
@@ -323,7 +374,7 @@ void TestFolderWalk::refusedNamesDropTheirSubtreeOthersPass() {
     Tree t;
     const QString invalid = DecodeFileName(QByteArray("bytes\xff\xfe"));
     const QStringList passing{"what?", QString::fromUtf8("€ – été"), QString::fromUtf8("写真"),
-                              invalid};
+                              invalid, QChar(0xFEFF) + QString("mark")};
     const QStringList refused{"two\nlines", "del" + QString(QChar(127)),
                               "c1" + QString(QChar(0x85))};
     for (const QString& n : passing + refused)
@@ -356,22 +407,26 @@ void TestFolderWalk::rootFolderEntriesHaveSingleSeparators() {
     }
 }
 
-void TestFolderWalk::linkCyclesAreReadOnce() {
+void TestFolderWalk::linksAreWalkedFullyUnlessBackToAnAncestor() {
     Tree t;
     makeFolders(t.root, {"A", "A/child", "B"});
-    QVERIFY(QFile::link(t.root, t.root + "/A/up"));         // a cycle back to the top
+    QVERIFY(QFile::link(t.root, t.root + "/A/up"));         // back to an ancestor
+    QVERIFY(QFile::link(".", t.root + "/A/self"));          // back to its own folder
     QVERIFY(QFile::link(t.root + "/A", t.root + "/B/toA")); // a second way into A
+    QVERIFY(QFile::link(t.root + "/B", t.root + "/0toB"));  // reached before B itself
     QVERIFY(QFile::link(t.root + "/nowhere", t.root + "/dangling"));
     ScriptedUi ui;
     QStringList dirs{t.root + '/'};
     GetSubDirectories2016(dirs, true, ui);
     QVERIFY(ui.boxes.isEmpty());
-    // Every link to a folder is listed, but each folder's contents only once.
-    QCOMPARE(dirs.filter(QRegularExpression("/child/$")).size(), 1);
-    QCOMPARE(dirs.filter(QRegularExpression("/up/$")).size(), 1);
-    QCOMPARE(dirs.filter(QRegularExpression("/toA/$")).size(), 1);
-    QCOMPARE(dirs.filter("dangling").size(), 0);
-    QCOMPARE(dirs.size(), 6);
+    const QString r = t.root;
+    QCOMPARE(dirs, (QStringList{r + '/', r + "/0toB/", r + "/A/", r + "/B/", r + "/0toB/toA/",
+                                r + "/A/child/", r + "/B/toA/", r + "/0toB/toA/child/",
+                                r + "/B/toA/child/"}));
+    // Started below the link's target, the link still leads back up.
+    QStringList below{r + "/A/"};
+    GetSubDirectories2016(below, true, ui);
+    QCOMPARE(below, (QStringList{r + "/A/", r + "/A/child/"}));
 }
 
 void TestFolderWalk::deepTreesAndOverlongPathsEndQuietly() {
@@ -442,6 +497,36 @@ void TestFolderWalk::deniedFoldersOnOneLevelAreLeftOutQuietly() {
     QVERIFY(walk.indexOf(r + "/D/D1/") > walk.indexOf(r + "/E/")); // level by level
     for (const char* denied : {"A", "C", "D/D2"})
         ::chmod(EncodeFileName(t.root + '/' + denied).constData(), 0755);
+}
+
+void TestFolderWalk::foldersThatFailAreToldInOneMessage() {
+    Tree t;
+    QStringList dirs;
+    for (int i = 0; i < 12; ++i) {
+        makeFolders(t.root, {QString("f%1").arg(i, 2, 10, QChar('0'))});
+        dirs.append(t.root + QString("/f%1/").arg(i, 2, 10, QChar('0')));
+    }
+    // No descriptor left: every folder fails to open with a reason the walk
+    // does not handle quietly.
+    rlimit old{};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    const int lowest = ::dup(0);
+    ::close(lowest);
+    rlimit low = old;
+    low.rlim_cur = rlim_t(lowest);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    ScriptedUi ui;
+    QStringList walked = dirs;
+    GetSubDirectories2016(walked, true, ui);
+    ::setrlimit(RLIMIT_NOFILE, &old);
+    QCOMPARE(walked, dirs);
+    QCOMPARE(ui.boxes.size(), 1);
+    QCOMPARE(ui.boxes[0].title, QString("Folders Not Read"));
+    const QStringList lines = ui.boxes[0].text.split('\r');
+    QCOMPARE(lines.value(0), QString("12 folders could not be read; the first 10:"));
+    QCOMPARE(lines.size(), 2 + 10 + 2);
+    for (int i = 0; i < 10; ++i)
+        QVERIFY2(lines[2 + i].startsWith(dirs[i] + ": Device I/O error"), qPrintable(lines[2 + i]));
 }
 
 void TestFolderWalk::chosenFolderThatDeniesListingAddsNothing() {

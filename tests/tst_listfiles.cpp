@@ -11,7 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,6 +62,8 @@ class TestListFiles : public QObject {
   private slots:
     void linesFollowTheRules_data();
     void linesFollowTheRules();
+    void nulLinesAreLeftOutAndToldOnce_data();
+    void nulLinesAreLeftOutAndToldOnce();
     void blockBoundariesDontSplitLinesOrCharacters_data();
     void blockBoundariesDontSplitLinesOrCharacters();
     void binaryGarbageAndHugeLinesLoadLikeThePlainSplit();
@@ -72,8 +76,10 @@ class TestListFiles : public QObject {
 };
 
 void TestListFiles::linesFollowTheRules_data() {
+    // "@" at the start of an expected item stands for the list file's folder.
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("expected");
+    const QChar mark(0xFEFF);
     QTest::newRow("empty file") << QByteArray() << QStringList();
     QTest::newRow("no final end") << QByteArray("/a\r\n/b") << QStringList{"/a", "/b"};
     QTest::newRow("final CR LF adds nothing") << QByteArray("/a\r\n") << QStringList{"/a"};
@@ -83,29 +89,39 @@ void TestListFiles::linesFollowTheRules_data() {
     QTest::newRow("CR LF then LF") << QByteArray("/a\r\n\n/b") << QStringList{"/a", "", "/b"};
     QTest::newRow("LF CR is two ends") << QByteArray("/a\n\r/b") << QStringList{"/a", "", "/b"};
     QTest::newRow("only ends") << QByteArray("\r\n\n\r") << QStringList{"", "", ""};
-    QTest::newRow("spaces kept") << QByteArray("  /a b  \t\r\n") << QStringList{"  /a b  \t"};
+    QTest::newRow("spaces kept") << QByteArray("  /a b  \t\r\n/c \r\n")
+                                 << QStringList{"@/  /a b  \t", "/c "};
     QTest::newRow("byte-order mark dropped")
         << QByteArray("\xEF\xBB\xBF/a\r\n") << QStringList{"/a"};
     QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << QStringList();
     QTest::newRow("mark later is text")
-        << QByteArray("/a\n\xEF\xBB\xBF/b") << QStringList{"/a", QString::fromUtf8("\uFEFF/b")};
+        << QByteArray("/a\n\xEF\xBB\xBF/b\n/c\xEF\xBB\xBF")
+        << QStringList{"/a", QString("@/") + mark + "/b", QString("/c") + mark};
     QTest::newRow("UTF-8") << QByteArray("/m\xC3\xBAsica/\xE2\x82\xAC\n")
                            << QStringList{QString::fromUtf8("/música/€")};
-    QTest::newRow("Latin-1 file") << QByteArray("/\xE9t\xE9\r\n/x")
-                                  << QStringList{QString::fromUtf8("/été"), "/x"};
-    QTest::newRow("one bad byte makes the whole file Latin-1")
-        << QByteArray("/\xC3\xA9\n/\xE9")
-        << QStringList{QString::fromUtf8("/Ã©"), QString::fromUtf8("/é")};
+    QTest::newRow("Latin-1 line keeps its bytes")
+        << QByteArray("/\xE9t\xE9\r\n/x")
+        << QStringList{DecodeFileName(QByteArray("/\xE9t\xE9")), "/x"};
+    QTest::newRow("each line decides on its own")
+        << QByteArray("/\xC3\xA9\n/\xE9\n/\xC3\xA9")
+        << QStringList{QString::fromUtf8("/é"), QString("/") + QChar(0xDCE9),
+                       QString::fromUtf8("/é")};
     QTest::newRow("cut sequence at the end")
-        << QByteArray("/a\n/\xE2\x82") << QStringList{"/a", QString::fromLatin1("/\xE2\x82")};
-    QTest::newRow("NUL kept") << QByteArray("/a\0b\n", 5)
-                              << QStringList{QString("/a") + QChar(0) + "b"};
+        << QByteArray("/a\n/\xE2\x82")
+        << QStringList{"/a", QString("/") + QChar(0xDCE2) + QChar(0xDC82)};
+    QTest::newRow("relative lines from the list's folder")
+        << QByteArray("tree\r\ntree/b\r\n./c/\r\n.\r\n../up\r\n")
+        << QStringList{"@/tree", "@/tree/b", "@/c/", "@", "@/../up"};
 }
 
 void TestListFiles::linesFollowTheRules() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
+    for (QString& item : expected) {
+        if (item.startsWith('@'))
+            item = dir.path() + item.mid(1);
+    }
     ScriptedUi ui;
     ListView list;
     list.Add("before");
@@ -113,6 +129,51 @@ void TestListFiles::linesFollowTheRules() {
     QCOMPARE(items(list), QStringList{"before"} + expected);
     QVERIFY(ui.boxes.isEmpty());
     QCOMPARE(ui.yields, int(expected.size()));
+    // The same lines through the reader the command line uses, from a
+    // relative path.
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path() + "/.."));
+    QStringList streamed;
+    ReadListFileLines(ui, QFileInfo(dir.path()).fileName() + "/./list.txt",
+                      [&](QString&& line) { streamed.append(line); });
+    QDir::setCurrent(previous);
+    QCOMPARE(streamed, expected);
+}
+
+void TestListFiles::nulLinesAreLeftOutAndToldOnce_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("one line") << QByteArray("/a\n/b\0c\n/d", 10) << QStringList{"/a", "/d"}
+                              << "list.txt: line 2 holds a NUL byte, so it names no folder; it "
+                                 "was left out.";
+    QTest::newRow("several lines")
+        << QByteArray("\0\r\n/a\r\n/b\0\r\n\0", 14) << QStringList{"/a"}
+        << "list.txt: 3 lines hold a NUL byte, so they name no folder; they were left out. The "
+           "first is line 1.";
+}
+
+void TestListFiles::nulLinesAreLeftOutAndToldOnce() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "list.txt", bytes);
+    ScriptedUi ui;
+    ListView list;
+    FileToListbox(ui, list, path);
+    QCOMPARE(items(list), expected);
+    QCOMPARE(ui.boxes.size(), 1);
+    QCOMPARE(ui.boxes[0].text, dir.path() + '/' + told);
+    // A list from a stream (standard input) names its source.
+    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY);
+    QStringList streamed;
+    ReadListLines(ui, fd, "standard input", dir.path(),
+                  [&](QString&& line) { streamed.append(line); });
+    ::close(fd);
+    QCOMPARE(streamed, expected);
+    QCOMPARE(ui.boxes.size(), 2);
+    QCOMPARE(ui.boxes[1].text, told.replace("list.txt", "standard input"));
 }
 
 void TestListFiles::blockBoundariesDontSplitLinesOrCharacters_data() {
@@ -136,13 +197,13 @@ void TestListFiles::blockBoundariesDontSplitLinesOrCharacters() {
                  {2, "\xE2\x82\xAC\n", QString::fromUtf8("\u20ac")},
                  {2, "\xF0\x9F\x98\x80\r\n", QString::fromUtf8("\U0001F600")}};
     for (const auto& c : cases) {
-        const QByteArray lead(offset - c.before, 'a');
+        const QByteArray lead = '/' + QByteArray(offset - c.before - 1, 'a');
         ScriptedUi ui;
         ListView list;
-        FileToListbox(ui, list, writeFile(dir, "big.txt", lead + c.piece + "z"));
+        FileToListbox(ui, list, writeFile(dir, "big.txt", lead + c.piece + "/z"));
         QCOMPARE(list.Count(), 2);
         QVERIFY2(list.Item(1) == QString::fromLatin1(lead) + c.text, qPrintable(c.text));
-        QCOMPARE(list.Item(2), QString("z"));
+        QCOMPARE(list.Item(2), QString("/z"));
     }
 }
 
@@ -150,24 +211,32 @@ void TestListFiles::binaryGarbageAndHugeLinesLoadLikeThePlainSplit() {
     QTemporaryDir dir;
     QRandomGenerator random(20210831);
     QByteArray garbage(3 << 20, Qt::Uninitialized);
+    bool lineStart = true;
     for (char& c : garbage) {
         const quint32 r = random.bounded(300);
-        c = r < 20 ? '\r' : r < 40 ? '\n' : char(r);
+        c = r < 20 ? '\r' : r < 40 ? '\n' : lineStart ? '/' : char(r); // NUL bytes too
+        lineStart = c == '\r' || c == '\n';
     }
-    garbage[0] = char(0xE9); // surely not UTF-8
-    const QByteArray hugeLine = QByteArray(10 << 20, 'x') + "\r\n/next";
+    const QByteArray hugeLine = '/' + QByteArray(10 << 20, 'x') + "\r\n/next";
 
     for (const QByteArray& bytes : {garbage, hugeLine}) {
         ScriptedUi ui;
         ListView list;
         FileToListbox(ui, list, writeFile(dir, "f.txt", bytes));
-        const QList<QByteArray> lines = referenceLines(bytes);
-        QCOMPARE(list.Count(), int(lines.size()));
-        for (int i = 0; i < lines.size(); ++i)
-            QVERIFY2(list.Item(i + 1) == QString::fromLatin1(lines[i]),
-                     qPrintable(QString::number(i)));
-        QVERIFY(ui.boxes.isEmpty());
+        QStringList expected;
+        int withNul = 0;
+        for (const QByteArray& line : referenceLines(bytes)) {
+            if (line.contains('\0'))
+                ++withNul;
+            else
+                expected.append(DecodeFileName(line)); // each line absolute or empty
+        }
+        QCOMPARE(list.Count(), int(expected.size()));
+        for (int i = 0; i < expected.size(); ++i)
+            QVERIFY2(list.Item(i + 1) == expected[i], qPrintable(QString::number(i)));
+        QCOMPARE(ui.boxes.size(), withNul > 0 ? 1 : 0);
     }
+    QVERIFY(garbage.contains('\0'));
 }
 
 void TestListFiles::missingFileSaysSoAndOthersAreStillRead() {
@@ -237,8 +306,8 @@ void TestListFiles::cancelledChooserChangesNothing() {
 
 void TestListFiles::secondLoadOrClearAtAYieldDisturbsNothing() {
     QTemporaryDir dir;
-    const QString first = writeFile(dir, "first.txt", "a1\na2\na3\na4\na5");
-    const QString second = writeFile(dir, "second.txt", "b1\r\nb2\r\n");
+    const QString first = writeFile(dir, "first.txt", "/a1\n/a2\n/a3\n/a4\n/a5");
+    const QString second = writeFile(dir, "second.txt", "/b1\r\n/b2\r\n");
     {
         ScriptedUi ui;
         ListView folders;
@@ -246,14 +315,14 @@ void TestListFiles::secondLoadOrClearAtAYieldDisturbsNothing() {
         ui.fileAnswers = {{first}, {second}};
         ui.atYield(2, [&] { LoadFoldersFromTextFiles(ui, pointer, folders, nullptr); });
         LoadFoldersFromTextFiles(ui, pointer, folders, nullptr);
-        QCOMPARE(items(folders), (QStringList{"a1", "b1", "b2", "a2", "a3", "a4", "a5"}));
+        QCOMPARE(items(folders), (QStringList{"/a1", "/b1", "/b2", "/a2", "/a3", "/a4", "/a5"}));
     }
     {
         ScriptedUi ui;
         ListView folders;
         ui.atYield(3, [&] { folders.Clear(); });
         FileToListbox(ui, folders, first);
-        QCOMPARE(items(folders), (QStringList{"a3", "a4", "a5"}));
+        QCOMPARE(items(folders), (QStringList{"/a3", "/a4", "/a5"}));
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 QString DecodeFileName(const char* bytes, qsizetype size);
@@ -11,6 +12,15 @@ inline QString DecodeFileName(const QByteArray& bytes) {
     return DecodeFileName(bytes.constData(), bytes.size());
 }
 
+// The order of names within a folder: as QString::compare with
+// Qt::CaseInsensitive orders the decoded names (each UTF-16 unit case-folded),
+// ties broken by the raw bytes, so that the order is total and the same on
+// every machine. Negative, zero (the same bytes) or positive. ASCII names are
+// compared as bytes; only names beyond ASCII are decoded.
+int CompareFileNames(QByteArrayView a, QByteArrayView b);
+// The same with both names' decoded forms at hand, for sorting many names.
+int CompareFileNames(QByteArrayView a, const QString& aDecoded, QByteArrayView b,
+                     const QString& bDecoded);
 // The bytes the file system holds for a name or path decoded by DecodeFileName.
 QByteArray EncodeFileName(const QString& name);
 
@@ -19,6 +29,10 @@ QString DisplayFileName(const QString& name);
 
 // True when the name holds kept bytes (lone surrogates).
 bool HasEscapedBytes(const QString& name);
+
+// The current folder of the process, decoded as names are; "/" when it can't
+// be determined.
+QString CurrentFolder();
 
 // A path from a dialog that shows names, not bytes: each part holding U+FFFD
 // is matched against the names in its folder, and the one name shown that way

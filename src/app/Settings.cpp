@@ -2,16 +2,21 @@
 
 #include "app/AppInfo.h"
 #include "app/ErrorReport.h"
+#include "app/FileNames.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cfenv>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,10 +27,17 @@ bool g_failureTold = false;
 QString storePath(const QString& application) {
     const QByteArray overridden = qgetenv("PALAVINE_SETTINGS");
     if (!overridden.isEmpty())
-        return QString::fromLocal8Bit(overridden);
-    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (base.isEmpty())
-        base = QDir::homePath() + QStringLiteral("/.config");
+        return DecodeFileName(overridden);
+    // Where Qt places it, the bytes of the variables kept.
+    QString base;
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray home = qgetenv("HOME");
+    if (!config.isEmpty())
+        base = DecodeFileName(config);
+    else if (!home.isEmpty())
+        base = QDir::cleanPath(DecodeFileName(home)) + QStringLiteral("/.config");
+    else
+        base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return base + QLatin1Char('/') + application + QLatin1Char('/') + application +
            QStringLiteral(".conf");
 }
@@ -90,14 +102,15 @@ QString decodeValue(const QByteArray& raw) {
             out.append(c);
         }
     }
-    QString value = QString::fromUtf8(out);
+    // Texts that are names (folders) keep their bytes.
+    QString value = DecodeFileName(out);
     if (value.startsWith(QStringLiteral("@@")))
         value.remove(0, 1);
     return value;
 }
 
 QByteArray encodeValue(const QString& value) {
-    QByteArray text = value.toUtf8();
+    QByteArray text = EncodeFileName(value);
     if (text.startsWith('@'))
         text.prepend('@');
     QByteArray out = "\"";
@@ -132,22 +145,55 @@ QByteArray encodeValue(const QString& value) {
 
 enum class ReadResult { Ok, Missing, Failed };
 
-ReadResult readStore(const QString& path, QList<IniLine>& lines, QString& reason) {
-    QFile file(path);
-    if (!file.exists())
-        return ReadResult::Missing;
-    if (QFileInfo(path).isDir()) {
-        reason = QStringLiteral("%1 is a folder, not a settings file.").arg(path);
+// The store's file as it was read.
+struct Store {
+    QList<IniLine> lines;
+    bool byteOrderMark = false; // the file starts with one: it is kept
+};
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+ReadResult readStore(const QString& path, Store& store, QString& reason) {
+    const QString shown = DisplayFileName(path);
+    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return ReadResult::Missing;
+        if (errno == EISDIR) {
+            reason = QStringLiteral("%1 is a folder, not a settings file.").arg(shown);
+            return ReadResult::Failed;
+        }
+        reason = QStringLiteral("%1 could not be read: %2").arg(shown, systemReason(errno));
         return ReadResult::Failed;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = QStringLiteral("%1 could not be read: %2").arg(path, file.errorString());
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        reason = QStringLiteral("%1 is a folder, not a settings file.").arg(shown);
         return ReadResult::Failed;
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        reason = QStringLiteral("%1 could not be read: %2").arg(path, file.errorString());
-        return ReadResult::Failed;
+    QByteArray content;
+    char buffer[1 << 14];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            reason = QStringLiteral("%1 could not be read: %2").arg(shown, systemReason(errno));
+            ::close(fd);
+            return ReadResult::Failed;
+        }
+        if (n == 0)
+            break;
+        content.append(buffer, qsizetype(n));
+    }
+    ::close(fd);
+    // A UTF-8 byte-order mark is no part of the first line, as for Qt's reader.
+    if (content.startsWith("\xEF\xBB\xBF")) {
+        store.byteOrderMark = true;
+        content.remove(0, 3);
     }
     QString section;
     for (QByteArray raw : content.split('\n')) {
@@ -163,27 +209,74 @@ ReadResult readStore(const QString& path, QList<IniLine>& lines, QString& reason
             line.key = decodeKey(raw.left(eq));
             line.value = decodeValue(raw.mid(eq + 1));
         }
-        lines.append(line);
+        store.lines.append(line);
     }
     // A final line end leaves one empty line behind; it is written again anyway.
+    QList<IniLine>& lines = store.lines;
     if (!lines.isEmpty() && lines.last().raw.isEmpty() && lines.last().key.isEmpty())
         lines.removeLast();
     return ReadResult::Ok;
 }
 
-bool writeStore(const QString& path, const QList<IniLine>& lines, QString& reason) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        reason = QStringLiteral("%1 could not be written: %2").arg(path, file.errorString());
+// Creates the folder and the folders above it that are missing.
+void makeFolders(const QByteArray& folder) {
+    for (qsizetype slash = folder.indexOf('/', 1); slash != -1;
+         slash = folder.indexOf('/', slash + 1))
+        ::mkdir(folder.left(slash).constData(), 0777);
+    ::mkdir(folder.constData(), 0777);
+}
+
+bool writeAll(int fd, const QByteArray& content) {
+    for (qsizetype done = 0; done < content.size();) {
+        const ssize_t n = ::write(fd, content.constData() + done, size_t(content.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// Written to a new file beside the store, then renamed over it, so the store
+// is always whole. A store that is a link is written where the link leads, and
+// an existing store keeps its permissions.
+bool writeStore(const QString& path, const Store& store, QString& reason) {
+    const QString shown = DisplayFileName(path);
+    QByteArray target = EncodeFileName(path);
+    char resolved[PATH_MAX];
+    if (::realpath(target.constData(), resolved))
+        target = QByteArray(resolved);
+    const qsizetype slash = target.lastIndexOf('/');
+    if (slash > 0)
+        makeFolders(target.left(slash));
+
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        reason = QStringLiteral("%1 could not be written: %2").arg(shown, systemReason(errno));
         return false;
     }
-    QByteArray content;
-    for (const IniLine& line : lines)
+    struct stat existing {};
+    mode_t mode;
+    if (::stat(target.constData(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+
+    QByteArray content = store.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    for (const IniLine& line : store.lines)
         content += line.raw + '\n';
-    file.write(content);
-    if (!file.commit()) {
-        reason = QStringLiteral("%1 could not be written: %2").arg(path, file.errorString());
+    const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
+    const int writeError = errno;
+    if (::close(fd) != 0 || !written || ::rename(temporary.constData(), target.constData()) != 0) {
+        const int error = written ? errno : writeError;
+        ::unlink(temporary.constData());
+        reason = QStringLiteral("%1 could not be written: %2").arg(shown, systemReason(error));
         return false;
     }
     return true;
@@ -205,11 +298,11 @@ QString SettingsFilePath() {
 
 std::optional<QString> FindSetting(const QString& application, const QString& section,
                                    const QString& key) {
-    QList<IniLine> lines;
+    Store store;
     QString reason;
-    if (readStore(storePath(application), lines, reason) != ReadResult::Ok)
+    if (readStore(storePath(application), store, reason) != ReadResult::Ok)
         return std::nullopt;
-    for (const IniLine& line : lines) {
+    for (const IniLine& line : std::as_const(store.lines)) {
         if (!line.key.isEmpty() && line.section.compare(section, Qt::CaseInsensitive) == 0 &&
             line.key.compare(key, Qt::CaseInsensitive) == 0)
             return line.value;
@@ -230,11 +323,12 @@ QString GetSetting(const QString& application, const QString& section, const QSt
 bool SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& text) {
     const QString path = storePath(application);
-    QList<IniLine> lines;
+    Store store;
+    QList<IniLine>& lines = store.lines;
     QString reason;
     // A store that exists but can't be read is never overwritten: that would
     // lose every other key.
-    if (readStore(path, lines, reason) == ReadResult::Failed) {
+    if (readStore(path, store, reason) == ReadResult::Failed) {
         tellFailure(reason);
         return false;
     }
@@ -269,7 +363,7 @@ bool SaveSetting(const QString& application, const QString& section, const QStri
             --sectionEnd;
         lines.insert(sectionEnd, IniLine{newLine, section, key, text});
     }
-    if (!writeStore(path, lines, reason)) {
+    if (!writeStore(path, store, reason)) {
         tellFailure(reason);
         return false;
     }

@@ -54,7 +54,7 @@ class ListRun {
     // One folder-list entry; `files` when its files were read already.
     void folder(const QString& entry, const FileNameList* files) {
         ui_.tick();
-        if (!passes(folderPrunes_, entry))
+        if (!NamesAFolder(entry) || !passes(folderPrunes_, entry))
             return;
         FileNameList own;
         if (!files) {
@@ -126,21 +126,11 @@ qint32 storedColour(ConsoleUi& ui, const QString& key, qint32 fallback) {
     return fallback;
 }
 
-QString currentFolder() {
-    QByteArray buffer(4096, Qt::Uninitialized);
-    while (!::getcwd(buffer.data(), size_t(buffer.size()))) {
-        if (errno != ERANGE)
-            return QStringLiteral("/");
-        buffer.resize(buffer.size() * 2);
-    }
-    return DecodeFileName(buffer.constData(), qsizetype(std::strlen(buffer.constData())));
-}
-
 // A FOLDER argument as the folder picker would give it: absolute, clean.
 QString absoluteFolder(const QString& path) {
     if (path.startsWith(QLatin1Char('/')))
         return QDir::cleanPath(path);
-    return QDir::cleanPath(currentFolder() + QLatin1Char('/') + path);
+    return QDir::cleanPath(CurrentFolder() + QLatin1Char('/') + path);
 }
 
 bool isOption(const QByteArray& argument, const char* name, QByteArray* inlineValue) {

@@ -45,12 +45,14 @@ bool IsRootFolder(const QString& path);
 int FolderAttributes(const QString& path);
 
 // Extends dirs in place with every folder below its entries, breadth-first:
-// level by level, the parents in their order and each parent's children in the
-// order the directory listing gives them. Every entry ends with a separator.
-// An entry that can't be opened for permission or because it is gone is
-// removed; a listing that fails otherwise just ends. A folder already read in
-// this walk (same device and inode: a link cycle, a link to a folder met
-// before) is listed but not read again. Other failures are reported.
+// level by level, the parents in their order and each parent's children in
+// name order (CompareFileNames). Every entry ends with a separator. A folder
+// reached through a link is walked like any other; only a link back to one of
+// its own ancestors (on the file system, or on the way the walk took to it) is
+// a cycle, neither entered nor added. An entry that can't be opened for
+// permission or because it is gone is removed; a listing that fails otherwise
+// just ends. Other failures leave the folder unread and are told in one
+// message at the end.
 void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui);
 
 // What one entry of a directory listing is. The type comes from the listing;
@@ -74,6 +76,28 @@ struct FileNameList {
     }
 };
 
+// Puts the names in name order (CompareFileNames).
+void SortFileNames(FileNameList& names);
+
+// The folders a long command could not read, told once at its end: how many,
+// and the first ten with their reasons.
+inline const QString UnreadFoldersTitle = QStringLiteral("Folders Not Read");
+class UnreadFolders {
+  public:
+    static constexpr qsizetype Shown = 10;
+
+    void add(const QString& folder, const QString& reason);
+    qsizetype count() const { return count_; }
+    // The message, the consequence after the list; empty when all were read.
+    QString text(const QString& consequence) const;
+    // One box with the message, when a folder could not be read.
+    void tell(Ui& ui, const QString& consequence) const;
+
+  private:
+    qsizetype count_ = 0;
+    QStringList first_;
+};
+
 // The walk of GetSubDirectories2016 with every one of its rules, giving each
 // folder of its result as soon as its place is known instead of collecting
 // them: the folders come in the very order GetSubDirectories2016 lists them,
@@ -86,8 +110,8 @@ class FolderWalk {
     // caller reads the folder's files itself if it wants them.
     std::function<void(const QString& entry, const FileNameList* files)> folder;
     // When set, a folder that can't be opened, examined or listed is told here
-    // (also the ones the walk leaves out without a word) instead of being
-    // reported through the Ui.
+    // (also the ones the walk leaves out without a word) instead of in one
+    // message at the end.
     std::function<void(const QString& entry, const AppError& error)> failed;
     bool collectFiles = false;
 

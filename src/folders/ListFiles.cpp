@@ -30,7 +30,8 @@ class InputFile {
     // Opening a pipe must not wait for a writer (with none, it reads as empty),
     // and a device such as /dev/zero would never end: it is refused.
     explicit InputFile(const QString& path)
-        : fd_(::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+        : fd_(::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)),
+          owned_(true) {
         if (fd_ < 0)
             throw AppError::fromErrno(errno);
         struct stat info {};
@@ -41,19 +42,19 @@ class InputFile {
         }
         ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     }
-    ~InputFile() { ::close(fd_); }
+    // A stream opened by someone else (standard input), read as it comes.
+    explicit InputFile(int fd) : fd_(fd), owned_(false) {}
+    ~InputFile() {
+        if (owned_)
+            ::close(fd_);
+    }
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    bool isRegular() const {
-        struct stat info {};
-        return ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
-    }
-    // Up to size bytes at the current position (at offset when given); 0 at the end.
-    qsizetype read(char* buffer, qsizetype size, off_t offset = -1) {
+    // Up to size bytes; 0 at the end.
+    qsizetype read(char* buffer, qsizetype size) {
         for (;;) {
-            const ssize_t n = offset < 0 ? ::read(fd_, buffer, size_t(size))
-                                         : ::pread(fd_, buffer, size_t(size), offset);
+            const ssize_t n = ::read(fd_, buffer, size_t(size));
             if (n >= 0)
                 return qsizetype(n);
             if (errno != EINTR)
@@ -63,99 +64,99 @@ class InputFile {
 
   private:
     int fd_;
+    bool owned_;
 };
 
 bool startsWithByteOrderMark(const char* p, qsizetype n) {
     return n >= 3 && uchar(p[0]) == 0xEF && uchar(p[1]) == 0xBB && uchar(p[2]) == 0xBF;
 }
 
-// Bytes at the end of a block that begin a sequence the next block completes.
-qsizetype incompleteTail(const char* p, qsizetype n) {
-    for (qsizetype back = 1; back <= 3 && back <= n; ++back) {
-        const uchar c = uchar(p[n - back]);
-        if ((c & 0xC0) == 0x80)
-            continue; // a continuation byte: look further back
-        const qsizetype length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        return length > back ? back : 0;
+// The path less its "." parts: "./a" and "a/." name the folder "a" names.
+// ".." stays: through a link it leads elsewhere than the text suggests.
+QString withoutDotParts(const QString& path) {
+    if (!path.contains(QLatin1Char('.')))
+        return path;
+    QStringList parts = path.split(QLatin1Char('/'));
+    for (qsizetype i = parts.size() - 1; i >= 0; --i) {
+        if (parts[i] == QLatin1String(".") && parts.size() > 1)
+            parts.removeAt(i);
     }
-    return 0;
+    QString out = parts.join(QLatin1Char('/'));
+    return out.isEmpty() ? QStringLiteral("/") : out;
 }
 
-// Whether the file from offset on is valid UTF-8. Read with pread, so the
-// reading position stays where it is.
-bool restIsValidUtf8(InputFile& file, off_t offset) {
-    const std::unique_ptr<char[]> buffer(new char[size_t(BlockSize + 4)]);
-    qsizetype carried = 0;
-    for (;;) {
-        const qsizetype n = file.read(buffer.get() + carried, BlockSize, offset);
-        if (n == 0)
-            return carried == 0;
-        offset += n;
-        const qsizetype size = carried + n;
-        const qsizetype tail = incompleteTail(buffer.get(), size);
-        if (!QByteArrayView(buffer.get(), size - tail).isValidUtf8())
-            return false;
-        std::memmove(buffer.get(), buffer.get() + size - tail, size_t(tail));
-        carried = tail;
+// The lines holding a NUL byte: such a line can't name a path.
+struct NulLines {
+    qint64 count = 0;
+    qint64 first = 0;
+
+    void tell(Ui& ui, const QString& source) const {
+        if (count == 0)
+            return;
+        const QString list = DisplayFileName(source);
+        const QString text =
+            count == 1
+                ? QStringLiteral("%1: line %2 holds a NUL byte, so it names no folder; it was "
+                                 "left out.")
+                      .arg(list)
+                      .arg(first)
+                : QStringLiteral("%1: %2 lines hold a NUL byte, so they name no folder; they were "
+                                 "left out. The first is line %3.")
+                      .arg(list)
+                      .arg(count)
+                      .arg(first);
+        ui.message(text, QString(), Ui::Icon::Warning);
     }
-}
+};
 
-bool isAscii(const char* p, qsizetype n) {
-    quint64 bits = 0;
-    qsizetype i = 0;
-    for (; i + 8 <= n; i += 8) {
-        quint64 word;
-        std::memcpy(&word, p + i, 8);
-        bits |= word;
-    }
-    for (; i < n; ++i)
-        bits |= uchar(p[i]);
-    return (bits & 0x8080808080808080ULL) == 0;
-}
-
-// How the file's text is decoded. Until a byte beyond ASCII turns up, all
-// decodings agree; then the rest of the file decides between UTF-8 and
-// Latin-1. A file that can't be read twice (a pipe) is decided line by line.
-enum class Decoding { Ascii, Utf8, Latin1, EachLine };
-
-QString decode(const char* p, qsizetype n, Decoding decoding) {
-    if (decoding == Decoding::Latin1 || isAscii(p, n))
-        return QString::fromLatin1(p, n);
-    if (decoding == Decoding::Utf8 || QByteArrayView(p, n).isValidUtf8())
-        return QString::fromUtf8(p, n);
-    return QString::fromLatin1(p, n);
-}
-
-// Splits the file into lines and gives each to `line`.
-void readLines(InputFile& file, Ui& ui, const std::function<void(QString&&)>& line) {
+// Splits the stream into lines and gives each to `line`: decoded as names
+// are (so valid UTF-8 reads as UTF-8, and any other bytes stay those bytes),
+// a relative one taken relative to `base`.
+void readLines(InputFile& file, Ui& ui, const QString& base, NulLines& nul,
+               const std::function<void(QString&&)>& line) {
     const std::unique_ptr<char[]> buffer(new char[size_t(BlockSize)]);
-    const bool rereadable = file.isRegular();
-    Decoding decoding = Decoding::Ascii;
-    QByteArray pending;   // the start of a line that goes on in the next block
-    off_t lineStart = 0;  // where the current line starts in the file
-    off_t blockStart = 0; // where the block starts in the file
-    bool afterCr = false; // the previous block ended in CR: a LF next belongs to it
+    const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+    QByteArray pending;    // the start of a line that goes on in the next block
+    bool atStart = true;   // nothing read yet: a byte-order mark may come
+    bool afterCr = false;  // the previous block ended in CR: a LF next belongs to it
+    bool lineRead = false; // the current line began in an earlier block
+    qint64 number = 0;     // of the line being given
 
     auto add = [&](const char* p, qsizetype n) {
-        if (decoding == Decoding::Ascii && !isAscii(p, n)) {
-            decoding = !rereadable                        ? Decoding::EachLine
-                       : restIsValidUtf8(file, lineStart) ? Decoding::Utf8
-                                                          : Decoding::Latin1;
-        }
+        ++number;
         ui.yield();
-        line(decode(p, n, decoding));
+        if (std::memchr(p, 0, size_t(n))) {
+            if (nul.count++ == 0)
+                nul.first = number;
+            return;
+        }
+        QString text = DecodeFileName(p, n);
+        if (!text.isEmpty() && !text.startsWith(QLatin1Char('/')))
+            text = withoutDotParts(prefix + text);
+        line(std::move(text));
     };
 
     for (;;) {
-        const qsizetype n = file.read(buffer.get(), BlockSize);
+        qsizetype n = file.read(buffer.get(), BlockSize);
+        qsizetype i = 0;
+        if (atStart) {
+            // A pipe may give the mark in pieces.
+            while (n > 0 && n < 3 &&
+                   QByteArrayView("\xEF\xBB\xBF").startsWith(QByteArrayView(buffer.get(), n))) {
+                const qsizetype more = file.read(buffer.get() + n, BlockSize - n);
+                if (more == 0)
+                    break;
+                n += more;
+            }
+            atStart = false;
+            if (startsWithByteOrderMark(buffer.get(), n))
+                i = 3;
+        }
         if (n == 0)
             break;
         const char* const begin = buffer.get();
-        qsizetype i = 0;
-        if (blockStart == 0 && startsWithByteOrderMark(begin, n))
-            i = 3, lineStart = 3;
         if (afterCr && i < n && begin[i] == '\n')
-            ++i, ++lineStart;
+            ++i;
         afterCr = false;
         // The next LF and CR at or after i (n: none in this block).
         qsizetype nextLf = -1, nextCr = -1;
@@ -166,12 +167,14 @@ void readLines(InputFile& file, Ui& ui, const std::function<void(QString&&)>& li
             }
             return cached;
         };
+        bool ended = false;
         while (i < n) {
             const qsizetype e = std::min(nextOf('\n', nextLf), nextOf('\r', nextCr));
             if (e == n) {
                 pending.append(begin + i, n - i);
                 break;
             }
+            ended = true;
             if (pending.isEmpty()) {
                 add(begin + i, e - i);
             } else {
@@ -186,15 +189,22 @@ void readLines(InputFile& file, Ui& ui, const std::function<void(QString&&)>& li
                 else if (i == n)
                     afterCr = true;
             }
-            lineStart = blockStart + i;
         }
-        blockStart += n;
         // A line that runs on for many blocks still lets the window breathe.
-        if (lineStart < blockStart - n)
+        if (!ended && lineRead)
             ui.yield();
+        lineRead = !pending.isEmpty();
     }
     if (!pending.isEmpty())
         add(pending.constData(), pending.size());
+}
+
+// The folder that holds the file, as an absolute path.
+QString folderOf(const QString& path) {
+    const QString absolute =
+        path.startsWith(QLatin1Char('/')) ? path : CurrentFolder() + QLatin1Char('/') + path;
+    const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
+    return withoutDotParts(slash <= 0 ? QStringLiteral("/") : absolute.left(slash));
 }
 
 // The variable's value when set, else the fallback.
@@ -217,12 +227,36 @@ void FileToListbox(Ui& ui, ListView& list, const QString& path) {
     std::unique_ptr<InputFile> file;
     if (!trap.at(102, [&] { file = std::make_unique<InputFile>(path); }))
         return;
-    trap.at(104, [&] { readLines(*file, ui, [&](QString&& text) { list.Add(text); }); });
+    NulLines nul;
+    trap.at(104, [&] {
+        readLines(*file, ui, folderOf(path), nul, [&](QString&& text) { list.Add(text); });
+    });
+    nul.tell(ui, path);
+}
+
+void ReadListLines(Ui& ui, int fd, const QString& source, const QString& baseFolder,
+                   const std::function<void(QString&&)>& line) {
+    InputFile file(fd);
+    NulLines nul;
+    try {
+        readLines(file, ui, baseFolder, nul, line);
+    } catch (...) {
+        nul.tell(ui, source);
+        throw;
+    }
+    nul.tell(ui, source);
 }
 
 void ReadListFileLines(Ui& ui, const QString& path, const std::function<void(QString&&)>& line) {
     InputFile file(path);
-    readLines(file, ui, line);
+    NulLines nul;
+    try {
+        readLines(file, ui, folderOf(path), nul, line);
+    } catch (...) {
+        nul.tell(ui, path);
+        throw;
+    }
+    nul.tell(ui, path);
 }
 
 void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListView& folders, QWidget* owner) {
@@ -243,7 +277,8 @@ void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListView& folders, 
 void LoadSampleData(Ui& ui, ListView& folders) {
     ErrorTrap trap(ui, SampleLocation);
     trap.at(100, [&] {
-        QString temporary = QDir::tempPath();
+        // As QDir::tempPath, the bytes of TMPDIR kept.
+        QString temporary = QDir::cleanPath(environmentFolder("TMPDIR", QStringLiteral("/tmp")));
         if (temporary.size() > 1)
             temporary = WithoutTrailingSeparator(temporary);
         folders.Add(environmentFolder("TEMP", temporary));

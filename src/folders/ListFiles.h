@@ -10,12 +10,16 @@ class MousePointer;
 class QWidget;
 class Ui;
 
-// Appends every line of the file as an item at the end of the list, character
-// for character: a line ends at CR, CR LF or LF; the last line needs no end; a
-// UTF-8 byte-order mark at the start is dropped; the text is UTF-8, or Latin-1
-// when the file is not valid UTF-8. Yields once per line. A missing file gives
-// "File not found"; a failure to read is reported and ends the reading of the
-// file, keeping the lines already added.
+// Appends every line of the file as an item at the end of the list: a line
+// ends at CR, CR LF or LF; the last line needs no end; a UTF-8 byte-order mark
+// at the start of the file is dropped. Each line is read as a name is (valid
+// UTF-8 as UTF-8, any other bytes kept as they are), so it names the folder
+// with exactly its bytes. A relative line is taken relative to the folder that
+// holds the list file and kept as that absolute path; an empty line stays
+// empty. A line holding a NUL byte adds nothing, and one message at the end
+// names the list file and the line (or how many, and the first). Yields once
+// per line. A missing file gives "File not found"; a failure to read is
+// reported and ends the reading of the file, keeping the lines already added.
 void FileToListbox(Ui& ui, ListView& list, const QString& path);
 
 // The lines of a list file by the rules of FileToListbox, each given to `line`
@@ -23,6 +27,12 @@ void FileToListbox(Ui& ui, ListView& list, const QString& path);
 // A file that can't be opened or read throws AppError; the lines given so far
 // stay given.
 void ReadListFileLines(Ui& ui, const QString& path, const std::function<void(QString&&)>& line);
+
+// The same for a list that comes from a stream with no file of its own (such
+// as standard input, fd 0): relative lines are taken relative to baseFolder
+// (CurrentFolder() for standard input), and messages name the list `source`.
+void ReadListLines(Ui& ui, int fd, const QString& source, const QString& baseFolder,
+                   const std::function<void(QString&&)>& line);
 
 // "Load Folders From Text File": the user chooses one or more list files, which
 // are read in the order the chooser gives them.

@@ -51,6 +51,7 @@ FileNameList readFileNames(const QByteArray& folder, const QString& pattern) {
             continue;
         names.append(name, qsizetype(std::strlen(name)));
     }
+    SortFileNames(names);
     return names;
 }
 
@@ -70,11 +71,16 @@ bool isAscii(QStringView text) {
 }
 
 bool isAscii(const char* bytes, qsizetype size) {
-    for (qsizetype i = 0; i < size; ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
-            return false;
+    quint64 bits = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes + i, 8);
+        bits |= word;
     }
-    return true;
+    for (; i < size; ++i)
+        bits |= static_cast<unsigned char>(bytes[i]);
+    return (bits & 0x8080808080808080ULL) == 0;
 }
 
 char16_t asciiLower(char16_t c) {
@@ -192,13 +198,22 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
     });
 
     ExtensionFilter filter;
+    UnreadFolders unread;
     for (const QString& entry : std::as_const(entries)) {
         ui.yield();
+        if (!NamesAFolder(entry))
+            continue;
         QString prefix;
         FileNameList names;
-        const bool read = trap.at(106, [&] {
+        bool read = false;
+        trap.at(106, [&] {
             prefix = FolderEntryPrefix(entry);
-            names = ReadFolderFiles(prefix);
+            try {
+                names = ReadFolderFiles(prefix);
+                read = true;
+            } catch (const AppError& e) {
+                unread.add(entry, e.description());
+            }
         });
         if (!read)
             continue;
@@ -215,6 +230,8 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
             }
         });
     }
+    trap.at(110,
+            [&] { unread.tell(ui, QStringLiteral("Their files are not in the list of files.")); });
 }
 
 void ShowFilterHelp(Ui& ui) {

@@ -47,13 +47,19 @@ inline bool IsListedFileName(const char* name) {
     return name[0] != '~';
 }
 
+// False for an entry that names no folder (an empty line of a list file): it
+// adds no files.
+inline bool NamesAFolder(const QString& entry) {
+    return !entry.isEmpty();
+}
+
 // What a folder entry of the folder list puts in front of its files' names:
 // the entry less one trailing separator, then a separator.
 QString FolderEntryPrefix(const QString& entry);
 
 // The regular files directly inside the folder (its path ending with a
-// separator), as the file list reads them. A missing folder gives none; one
-// that can't be read throws AppError.
+// separator), as the file list reads them, in name order (CompareFileNames). A missing folder gives
+// none; one that can't be read throws AppError.
 FileNameList ReadFolderFiles(const QString& folderWithSeparator);
 
 // Sets `path` to prefix + the decoded name, reusing its buffer.
@@ -65,8 +71,8 @@ void SetFilePath(QString& path, const QString& prefix, const char* name, qsizety
 bool IsExistingFile(const QString& path);
 
 // The names of the files directly inside the folder (with or without a trailing
-// separator) that match the pattern, in the order the directory listing gives
-// them; hidden files included. "*" and "*.*" match every name; any other pattern
+// separator) that match the pattern, in name order (CompareFileNames); hidden
+// files included. "*" and "*.*" match every name; any other pattern
 // is a shell wildcard. A missing folder gives an empty list; a folder that can't
 // be read throws AppError.
 QStringList GetFilesInFolder(const QString& folder, const QString& pattern);
@@ -75,6 +81,7 @@ QStringList GetFilesInFolder(const QString& folder, const QString& pattern);
 // directly inside each folder of `folders` that passes the filter. The folder
 // texts are taken when the run starts; `readFilter` is asked for the filter
 // before every name. `creatingList` blocks a second run during this one.
+// Folders that can't be read are told in one message at the end.
 void CreateFileList(Ui& ui, ListView& folders, ListView& results,
                     const std::function<QString()>& readFilter, bool& creatingList);
 

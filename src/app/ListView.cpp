@@ -7,6 +7,20 @@
 #include <QMetaObject>
 #include <QPainter>
 
+#include <algorithm>
+
+namespace {
+// Drawn as U+FFFD: characters that would break the line or reorder what is
+// drawn (C1 controls, line and paragraph separators, bidirectional controls).
+bool breaksTheLine(char16_t u) {
+    return (u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029 || (u >= 0x202A && u <= 0x202E) ||
+           (u >= 0x2066 && u <= 0x2069);
+}
+bool drawnOtherwise(char16_t u) {
+    return u < 0x20 || u == 0x7F || breaksTheLine(u);
+}
+} // namespace
+
 QString ShownText(const QString& text) {
     qsizetype length = text.size();
     bool cut = false;
@@ -17,16 +31,19 @@ QString ShownText(const QString& text) {
             --length;
         cut = true;
     }
-    QString shown = DisplayFileName(length == text.size() ? text : text.left(length));
-    for (QChar& c : shown) {
-        const char16_t u = c.unicode();
-        if (u < 0x20)
-            c = QChar(char16_t(0x2400 + u));
-        else if (u == 0x7F)
-            c = QChar(char16_t(0x2421));
-        else if ((u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029 ||
-                 (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069))
-            c = QChar(QChar::ReplacementCharacter);
+    QString shown = DisplayFileName(cut ? text.left(length) : text);
+    const QStringView view(shown);
+    if (std::any_of(view.begin(), view.end(),
+                    [](QChar c) { return drawnOtherwise(c.unicode()); })) {
+        for (QChar& c : shown) {
+            const char16_t u = c.unicode();
+            if (u < 0x20)
+                c = QChar(char16_t(0x2400 + u)); // the Control Pictures block
+            else if (u == 0x7F)
+                c = QChar(char16_t(0x2421));
+            else if (breaksTheLine(u))
+                c = QChar(QChar::ReplacementCharacter);
+        }
     }
     if (cut)
         shown += QChar(0x2026);

@@ -488,7 +488,12 @@ void TestForm1::folderPickerGivesTheFolderTyped() {
     QtUi ui;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        auto* box = dialog->findChild<QLineEdit*>("fileNameEdit");
+        auto* box = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+        if (!box) {
+            if (QWidget* shown = QApplication::activeModalWidget())
+                shown->close();
+            return;
+        }
         // Typed while the text box lacks the keyboard focus (the dialog's
         // window not active yet): Qt keeps each folder its completion passed.
         box->clearFocus();
@@ -509,7 +514,12 @@ void TestForm1::helpBoxShowsTheAddressWhole() {
     int lines = 0;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+        auto* label = box ? box->findChild<QLabel*>("qt_msgbox_label") : nullptr;
+        if (!label) {
+            if (QWidget* shown = QApplication::activeModalWidget())
+                shown->close();
+            return;
+        }
         if (QTest::qWaitForWindowExposed(box))
             lines = label->height() / label->fontMetrics().lineSpacing();
         box->accept();

@@ -45,6 +45,8 @@ class TestApp : public QObject {
 
     void listKeepsOrderAndDuplicates();
     void listRemovesFlaggedRunsInOnePass();
+    void listDrawsBoundedVisibleText_data();
+    void listDrawsBoundedVisibleText();
 };
 
 void TestApp::reportTextIsExact() {
@@ -416,6 +418,31 @@ void TestApp::listRemovesFlaggedRunsInOnePass() {
     QCOMPARE(list.Item(2), QString("5"));
     QVERIFY(list.model()->removals() > before);
     QCOMPARE(list.model()->rowCount(), 2);
+}
+
+void TestApp::listDrawsBoundedVisibleText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("drawn");
+    const QString bound(ShownTextLength, 'x');
+    QTest::newRow("newline") << "/a\nb" << QString::fromUtf8("/a\u240Ab");
+    QTest::newRow("tab, carriage return, delete")
+        << "/a\tb\r\x7f" << QString::fromUtf8("/a\u2409b\u240D\u2421");
+    QTest::newRow("reordering override")
+        << QString::fromUtf8("/evil\u202Etxt.exe") << QString::fromUtf8("/evil\uFFFDtxt.exe");
+    QTest::newRow("one past the bound") << bound + "y" << bound + QChar(0x2026);
+    QTest::newRow("a 10 MB line") << QString(10'000'000, 'x') << bound + QChar(0x2026);
+    QTest::newRow("a pair of surrogates across the bound")
+        << bound.chopped(1) + QString::fromUtf8("\xf0\x9f\x98\x80")
+        << bound.chopped(1) + QChar(0x2026);
+}
+
+void TestApp::listDrawsBoundedVisibleText() {
+    QFETCH(QString, text);
+    ListView list;
+    list.Add(text);
+    QCoreApplication::processEvents();
+    QTEST(list.model()->data(list.model()->index(0), Qt::DisplayRole).toString(), "drawn");
+    QCOMPARE(list.Item(1), text);
 }
 
 QTEST_MAIN(TestApp)

@@ -1,18 +1,23 @@
 // The appearance options through the store, and the preview window.
 #include "app/ColourSwatch.h"
 #include "app/ErrorReport.h"
+#include "app/QtUi.h"
 #include "app/Settings.h"
 #include "report/Appearance.h"
 #include "report/Form2.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 
+#include <QCheckBox>
+#include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 namespace {
@@ -56,6 +61,7 @@ class TestAppearance : public QObject {
     void unreadableStoredValuesAreReportedAndSkipped();
     void fontChoiceIsStoredAppliedAndRestored();
     void fontCancelChangesNothing();
+    void fontChooserKeepsItsSample();
     void colourChoice_data();
     void colourChoice();
     void previewWindowLooksAsDesigned();
@@ -216,6 +222,31 @@ void TestAppearance::fontCancelChangesNothing() {
     QVERIFY(o.ui.boxes.isEmpty());
 }
 
+void TestAppearance::fontChooserKeepsItsSample() {
+    QtUi ui;
+    int sampleHeight = 0, lineHeight = 0, effectsShown = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        if (dialog && QTest::qWaitForWindowExposed(dialog)) {
+            effectsShown = 0;
+            for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
+                effectsShown += box->isVisible() ? 1 : 0;
+            for (QGroupBox* group : dialog->findChildren<QGroupBox*>()) {
+                if (auto* sample = group->findChild<QLineEdit*>(); sample && sample->isVisible()) {
+                    sampleHeight = sample->height();
+                    lineHeight = sample->fontMetrics().height();
+                }
+            }
+            dialog->reject();
+        }
+    });
+    QVERIFY(!ui.chooseFont(nullptr, QFont("DejaVu Sans", 12)).has_value());
+    QCOMPARE(effectsShown, 0); // no strikethrough or underline to choose
+    QVERIFY2(
+        sampleHeight >= lineHeight && lineHeight > 0,
+        qPrintable(QString("sample %1 px for a line of %2 px").arg(sampleHeight).arg(lineHeight)));
+}
+
 void TestAppearance::colourChoice_data() {
     QTest::addColumn<bool>("background");
     QTest::addColumn<bool>("cancel");
@@ -333,6 +364,9 @@ void TestAppearance::maximisedLayoutFollowsWindowSize() {
     QCOMPARE(preview.Text1->height() * 15, frame.height() * 15 - 540);
     QCOMPARE(preview.PushButton1->geometry(),
              QRect(frame.left(), frame.bottom() + 1 + 8, frame.width(), 27));
+    // Its border is fixed: it fills the screen and can't be resized.
+    QCOMPARE(preview.minimumSize(), preview.maximumSize());
+    QCOMPARE(preview.frameGeometry().size(), preview.screen()->availableGeometry().size());
 
     // In any other state the layout stays as it was.
     preview.showNormal();

@@ -3,14 +3,22 @@
 #include "app/Form1.h"
 #include "app/Helpers.h"
 #include "app/ListView.h"
+#include "app/QtUi.h"
 #include "app/Settings.h"
+#include "help/Help.h"
+#include "report/Form2.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
@@ -29,6 +37,15 @@ class TestForm1 : public QObject {
     void clearListsAreIndependent();
     void editsAreSavedAsTyped();
     void controlsFitTheirContainers();
+    void iconReachesBothWindows_data();
+    void iconReachesBothWindows();
+    void designWhiteStaysReadableUnderDarkTheme();
+    void keysWorkAsOnTheDesktop_data();
+    void keysWorkAsOnTheDesktop();
+    void accessibleNamesSayWhatEachControlDoes();
+    void folderPickerGivesTheFolderTyped_data();
+    void folderPickerGivesTheFolderTyped();
+    void helpBoxShowsTheAddressWhole();
     void cursorAndSkinFilesAreUsedWhenPresent();
     void noDisplayIsOneClearLine();
 };
@@ -295,6 +312,222 @@ void TestForm1::controlsFitTheirContainers() {
     QCOMPARE(next(s.form.PushButton[11]), static_cast<QWidget*>(s.form.Text1));
     QCOMPARE(next(s.form.Text2), static_cast<QWidget*>(s.form.PushButton[15]));
     QCOMPARE(next(s.form.PushButton[18]), static_cast<QWidget*>(s.form.PushButton[1]));
+
+    // A caption wider than its box (the font standing in for Arial) grows it
+    // to the right and down; the box keeps its place.
+    for (QLabel* label : {s.form.Label1_1, s.form.Label1_2, s.form.Label1_6})
+        QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+    QCOMPARE(s.form.Label1_1->pos(), QPoint(16, 60));
+    QCOMPARE(s.form.Label1_2->pos(), QPoint(200, 60));
+}
+
+void TestForm1::iconReachesBothWindows_data() {
+    QTest::addColumn<int>("size");
+    for (int size : {32, 48, 128, 256})
+        QTest::addRow("%d", size) << size;
+}
+
+void TestForm1::iconReachesBothWindows() {
+    QFETCH(int, size);
+    TestSettings store;
+    Started s;
+    const QString file = QFINDTESTDATA(QString("../resources/icons/palavine-%1.png").arg(size));
+    const QImage expected = QImage(file).convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(!expected.isNull());
+    for (QWidget* window :
+         {static_cast<QWidget*>(&s.form), static_cast<QWidget*>(s.form.preview())}) {
+        const QImage shown = window->windowIcon()
+                                 .pixmap(QSize(size, size))
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(shown, expected);
+    }
+}
+
+void TestForm1::designWhiteStaysReadableUnderDarkTheme() {
+    TestSettings store;
+    const QPalette theme = QApplication::palette();
+    const auto restore = qScopeGuard([&] {
+        QApplication::setPalette(theme);
+        SetProgramFolder(QString());
+    });
+    QPalette dark(QColor(60, 60, 60), QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    QApplication::setPalette(dark);
+    for (bool skinned : {false, true}) {
+        // With the skin file only the font caption keeps its white.
+        QTemporaryDir folder;
+        if (skinned) {
+            QDir().mkpath(folder.filePath("x"));
+            QFile(folder.filePath("x/o.cjs")).open(QIODevice::WriteOnly);
+        }
+        SetProgramFolder(folder.path());
+        Started s;
+        const QList<QWidget*> white =
+            skinned ? QList<QWidget*>{s.form.Label1_6}
+                    : QList<QWidget*>{&s.form,         s.form.Frame1,   s.form.Frame2,
+                                      s.form.Frame3,   s.form.Frame4,   s.form.Check1,
+                                      s.form.Label1_1, s.form.Label1_2, s.form.Label1_6};
+        for (QWidget* w : white) {
+            const QPalette& p = w->palette();
+            QVERIFY2(p.color(w->backgroundRole()) == QColor(Qt::white),
+                     qPrintable(w->objectName()));
+            QVERIFY2(p.color(w->foregroundRole()).lightness() < 100, qPrintable(w->objectName()));
+        }
+        if (skinned)
+            continue;
+        // As drawn: dark text on white, the check box white beside its text too.
+        for (QWidget* w :
+             {static_cast<QWidget*>(s.form.Label1_1), static_cast<QWidget*>(s.form.Check1)}) {
+            const QImage shot = w->grab().toImage();
+            QCOMPARE(shot.pixelColor(shot.width() - 1, shot.height() / 2), QColor(Qt::white));
+            int darkPixels = 0;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    darkPixels += shot.pixelColor(x, y).lightness() < 100 ? 1 : 0;
+            QVERIFY2(darkPixels > 20, qPrintable(w->objectName()));
+        }
+    }
+}
+
+void TestForm1::keysWorkAsOnTheDesktop_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("focus");   // where the focus is then
+    QTest::addColumn<int>("selected");    // the item then selected in the start list, or -1
+    QTest::addColumn<int>("boxes");       // message boxes shown
+    QTest::addColumn<bool>("focusShown"); // the focused control marks its focus
+    QTest::newRow("Tab leaves the folder list")
+        << "ListView1" << 3 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << false;
+    QTest::newRow("Shift+Tab leaves the results list")
+        << "ListView2" << 3 << int(Qt::Key_Backtab) << "ListView1" << -1 << 0 << false;
+    QTest::newRow("an empty list shows its focus")
+        << "ListView1" << 0 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << true;
+    QTest::newRow("Home goes to the first item")
+        << "ListView1" << 5 << int(Qt::Key_Home) << "ListView1" << 1 << 0 << false;
+    QTest::newRow("End goes to the last item")
+        << "ListView1" << 5 << int(Qt::Key_End) << "ListView1" << 5 << 0 << false;
+    QTest::newRow("Enter presses the focused button")
+        << "PushButton11" << 0 << int(Qt::Key_Enter) << "PushButton11" << -1 << 1 << false;
+    QTest::newRow("Return presses the focused button")
+        << "PushButton11" << 0 << int(Qt::Key_Return) << "PushButton11" << -1 << 1 << false;
+}
+
+void TestForm1::keysWorkAsOnTheDesktop() {
+    QFETCH(QString, start);
+    QFETCH(int, items);
+    QFETCH(int, key);
+    QFETCH(int, selected);
+    TestSettings store;
+    Started s;
+    for (int i = 1; i <= items; ++i) {
+        s.form.ListView1->Add(QString("/folder%1/").arg(i));
+        s.form.ListView2->Add(QString("/folder%1/file").arg(i));
+    }
+    s.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&s.form));
+    auto* from = s.form.findChild<QWidget*>(start);
+    from->setFocus(Qt::TabFocusReason);
+    if (auto* list = qobject_cast<ListView*>(from); list && items > 2)
+        list->Select(3);
+    QTest::keyClick(from, Qt::Key(key));
+    QWidget* focused = QApplication::focusWidget();
+    QVERIFY(focused);
+    QTEST(focused->objectName(), "focus");
+    if (selected >= 0)
+        QCOMPARE(qobject_cast<ListView*>(from)->SelectedIndex(), selected);
+    QTEST(int(s.ui.boxes.size()), "boxes");
+    QFETCH(bool, focusShown);
+    if (focusShown) {
+        const QImage shot = focused->grab().toImage();
+        const QColor mark = focused->palette().color(QPalette::Highlight);
+        bool marked = false;
+        for (int y = 0; y < shot.height() && !marked; ++y)
+            for (int x = 0; x < shot.width() && !marked; ++x)
+                marked = shot.pixelColor(x, y) == mark;
+        QVERIFY(marked);
+    }
+}
+
+void TestForm1::accessibleNamesSayWhatEachControlDoes() {
+    TestSettings store;
+    Started s;
+    QMap<QString, QString> names; // object name -> what a screen reader says
+    for (QWidget* w : s.form.findChildren<QWidget*>()) {
+        static const QRegularExpression control("^(PushButton|ListView|Text|Check|Picture)\\d+$");
+        if (control.match(w->objectName()).hasMatch())
+            names[w->objectName()] =
+                QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+    }
+    QCOMPARE(names.size(), 18 + 2 + 2 + 1 + 2);
+    const QStringList said = names.values();
+    QCOMPARE(QSet<QString>(said.begin(), said.end()).size(), said.size());
+    QVERIFY(!said.contains(QString()));
+    QCOMPARE(names["ListView1"], QString("Folder/s"));
+    QCOMPARE(names["ListView2"], QString("Results (List of Files)"));
+    QCOMPARE(names["PushButton16"], QString("Change font"));
+    QCOMPARE(names["PushButton9"], QString("Clear folder list"));
+    QCOMPARE(names["PushButton13"], QString("Remove folders containing X"));
+    // The captions stay.
+    QCOMPARE(s.form.PushButton[16]->text(), QString("Change"));
+    QCOMPARE(s.form.PushButton[9]->text(), QString("Clear List"));
+}
+
+void TestForm1::folderPickerGivesTheFolderTyped_data() {
+    QTest::addColumn<bool>("choose");
+    QTest::newRow("Enter") << false;
+    QTest::newRow("Choose") << true;
+}
+
+void TestForm1::folderPickerGivesTheFolderTyped() {
+    QFETCH(bool, choose);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("pick/sub1")) && QDir().mkpath(dir.filePath("pick/sub2")));
+    QtUi ui;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* box = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+        if (!box) {
+            if (QWidget* shown = QApplication::activeModalWidget())
+                shown->close();
+            return;
+        }
+        // Typed while the text box lacks the keyboard focus (the dialog's
+        // window not active yet): Qt keeps each folder its completion passed.
+        box->clearFocus();
+        QTest::keyClicks(box, "pick/sub1");
+        if (choose)
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+        else
+            QTest::keyClick(box, Qt::Key_Return);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    QCOMPARE(ui.chooseFolder(nullptr, "Please select folder:", dir.path()),
+             dir.filePath("pick/sub1"));
+}
+
+void TestForm1::helpBoxShowsTheAddressWhole() {
+    QtUi ui;
+    int lines = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* label = box ? box->findChild<QLabel*>("qt_msgbox_label") : nullptr;
+        if (!label) {
+            if (QWidget* shown = QApplication::activeModalWidget())
+                shown->close();
+            return;
+        }
+        if (QTest::qWaitForWindowExposed(box))
+            lines = label->height() / label->fontMetrics().lineSpacing();
+        box->accept();
+    });
+    ShowHelp(ui);
+    QCOMPARE(lines, 1);
 }
 
 void TestForm1::cursorAndSkinFilesAreUsedWhenPresent() {
@@ -324,6 +557,21 @@ void TestForm1::cursorAndSkinFilesAreUsedWhenPresent() {
         QCOMPARE(s.form.palette().color(QPalette::Window), face);
         QCOMPARE(s.form.Frame2->palette().color(QPalette::Window), face);
         QCOMPARE(s.form.Check1->palette().color(QPalette::Window), face);
+    }
+    // Installed: the program's folder is bin/, the files are in share/palavine/.
+    QTemporaryDir prefix;
+    QVERIFY(QDir().mkpath(prefix.filePath("bin")) &&
+            QDir().mkpath(prefix.filePath("share/palavine/x")));
+    QVERIFY(
+        QFile::copy(folder.filePath("HAND-M.CUR"), prefix.filePath("share/palavine/HAND-M.CUR")));
+    QVERIFY(QFile::copy(folder.filePath("x/o.cjs"), prefix.filePath("share/palavine/x/o.cjs")));
+    SetProgramFolder(prefix.filePath("bin"));
+    {
+        Started s;
+        QVERIFY(s.form.customPointerLoaded());
+        QVERIFY(s.form.preview()->customPointerLoaded());
+        QCOMPARE(s.form.palette().color(QPalette::Window),
+                 QApplication::palette().color(QPalette::Button));
     }
     SetProgramFolder(QString());
 }

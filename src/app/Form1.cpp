@@ -51,6 +51,13 @@ void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(px(left), px(top), px(width), px(height));
 }
 
+// A label whose text needs more room than its box (the font standing in for
+// Arial may be a little wider) grows to the text, keeping its left and top.
+void fitLabel(QLabel* label) {
+    const QSize needed = label->sizeHint();
+    label->resize(qMax(label->width(), needed.width()), qMax(label->height(), needed.height()));
+}
+
 QFont arial(double points, bool bold) {
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(points);
@@ -60,7 +67,15 @@ QFont arial(double points, bool bold) {
 
 } // namespace
 
+// The icons are compiled into the core library. The linker keeps a static
+// library's resources only when something refers to them: this does.
+static bool initResources() {
+    Q_INIT_RESOURCE(palavine);
+    return true;
+}
+
 QIcon ApplicationIcon() {
+    [[maybe_unused]] static const bool registered = initResources();
     QIcon icon;
     for (int size : {32, 48, 128, 256})
         icon.addFile(QStringLiteral(":/icons/palavine-%1.png").arg(size), QSize(size, size));
@@ -188,6 +203,31 @@ void Form1::buildControls() {
     Label1_2->setObjectName(QStringLiteral("Label1_2"));
     place(Label1_2, 3000, 900, 1575, 225);
     button(1, Frame2, QStringLiteral("Preview"), 6480, 825, 1080, 405);
+    for (QLabel* label : {Label1_6, Label1_1, Label1_2})
+        fitLabel(label);
+
+    // What a screen reader says: each control's own name, where captions repeat.
+    const std::pair<QWidget*, const char*> names[] = {
+        {ListView1, "Folder/s"},
+        {ListView2, "Results (List of Files)"},
+        {PushButton[8], "Clear results list"},
+        {PushButton[9], "Clear folder list"},
+        {PushButton[4], "Remove results containing X"},
+        {PushButton[10], "Remove results not containing X"},
+        {PushButton[13], "Remove folders containing X"},
+        {PushButton[14], "Remove folders not containing X"},
+        {PushButton[12], "Filter help"},
+        {Text1, "File extension filter"},
+        {Text2, "Output folder"},
+        {PushButton[15], "Choose output folder"},
+        {PushButton[16], "Change font"},
+        {PushButton[17], "Change font color"},
+        {PushButton[18], "Change background color"},
+        {PushButton[1], "Preview font"},
+        {Picture1, "Font color"},
+        {Picture2, "Background color"}};
+    for (const auto& [widget, name] : names)
+        widget->setAccessibleName(QString::fromUtf8(name));
 
     // Tab order as the table gives it.
     const QList<QWidget*> order = {ListView1,      ListView2,      PushButton[6],  PushButton[5],
@@ -247,7 +287,7 @@ void Form1::Form_Load() {
         setWindowIcon(ApplicationIcon());
         SetAppTitle();
     });
-    const QString cursorFile = ProgramFolder() + QStringLiteral("/HAND-M.CUR");
+    const QString cursorFile = DataFile(QStringLiteral("HAND-M.CUR"));
     bool hasCursor = false;
     trap.at(104, [&] { hasCursor = FileExists(cursorFile); });
     if (hasCursor) {
@@ -436,6 +476,8 @@ void Form1::applyPointer(int shape) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (PressButtonOnEnter(watched, event))
+        return true;
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         // A move over a button that the button leaves unhandled reaches its
         // frame or the window too: what counts is the control under the pointer.

@@ -9,9 +9,11 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QWidget>
@@ -23,20 +25,22 @@ namespace {
 QString g_appTitle;
 QString g_programFolder;
 
-void setBackground(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
+#ifndef PALAVINE_DATA_FROM_BIN
+#define PALAVINE_DATA_FROM_BIN "../share/palavine"
+#endif
 
-void colourWindowAndGroups(QWidget* window, const QColor& colour) {
-    setBackground(window, colour);
+void colourWindowAndGroups(QWidget* window, const QColor& background, const QColor& text) {
+    SetWidgetColours(window, background, text);
     for (QWidget* child : window->findChildren<QWidget*>()) {
         if (qobject_cast<QGroupBox*>(child) || qobject_cast<QLabel*>(child) ||
             qobject_cast<QCheckBox*>(child) || qobject_cast<QRadioButton*>(child))
-            setBackground(child, colour);
+            SetWidgetColours(child, background, text);
     }
+}
+
+bool isDataFile(const QString& path) {
+    struct stat info {};
+    return ::stat(EncodeFileName(path).constData(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 } // namespace
 
@@ -140,6 +144,19 @@ void SetProgramFolder(const QString& folder) {
     g_programFolder = folder;
 }
 
+QString InstalledDataFolder() {
+    return QDir::cleanPath(ProgramFolder() + QLatin1Char('/') +
+                           QStringLiteral(PALAVINE_DATA_FROM_BIN));
+}
+
+QString DataFile(const QString& name) {
+    const QString beside = ProgramFolder() + QLatin1Char('/') + name;
+    if (isDataFile(beside))
+        return beside;
+    const QString installed = InstalledDataFolder() + QLatin1Char('/') + name;
+    return isDataFile(installed) ? installed : beside;
+}
+
 QCursor LoadCursorFile(const QString& path) {
     QFile file(path);
     QByteArray bytes;
@@ -162,7 +179,7 @@ QCursor LoadCursorFile(const QString& path) {
 }
 
 bool ApplySkin(QWidget* window) {
-    const QString skin = ProgramFolder() + QStringLiteral("/x/o.cjs");
+    const QString skin = DataFile(QStringLiteral("x/o.cjs"));
     struct stat info {};
     if (::stat(EncodeFileName(skin).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
@@ -171,9 +188,42 @@ bool ApplySkin(QWidget* window) {
 }
 
 void ApplyButtonFaceColors(QWidget* window) {
-    colourWindowAndGroups(window, QApplication::palette().color(QPalette::Button));
+    const QPalette theme = QApplication::palette();
+    colourWindowAndGroups(window, theme.color(QPalette::Button), theme.color(QPalette::ButtonText));
 }
 
 void ApplyWhiteBackground(QWidget* window) {
-    colourWindowAndGroups(window, Qt::white);
+    colourWindowAndGroups(window, Qt::white, Qt::black);
+}
+
+void SetWidgetColours(QWidget* widget, const QColor& background, const QColor& text) {
+    // A check box paints its background from the Button role, a label or a
+    // frame from Window: both take the colour, and the text its partner.
+    QPalette palette = widget->palette();
+    for (QPalette::ColorRole role : {QPalette::Window, widget->backgroundRole()})
+        palette.setColor(role, background);
+    for (QPalette::ColorRole role : {QPalette::WindowText, widget->foregroundRole()})
+        palette.setColor(role, text);
+    if (qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget)) {
+        // The box itself: white with a dark mark on white, the theme's own otherwise.
+        const QPalette theme = QApplication::palette();
+        const bool white = background == QColor(Qt::white);
+        palette.setColor(QPalette::Base, white ? QColor(Qt::white) : theme.color(QPalette::Base));
+        palette.setColor(QPalette::Text, white ? text : theme.color(QPalette::Text));
+    }
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+bool PressButtonOnEnter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* button = qobject_cast<QPushButton*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!button || !button->isEnabled() ||
+        (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
+        (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    button->click();
+    return true;
 }

@@ -5,6 +5,50 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+// Drawn as U+FFFD: characters that would break the line or reorder what is
+// drawn (C1 controls, line and paragraph separators, bidirectional controls).
+bool breaksTheLine(char16_t u) {
+    return (u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029 || (u >= 0x202A && u <= 0x202E) ||
+           (u >= 0x2066 && u <= 0x2069);
+}
+bool drawnOtherwise(char16_t u) {
+    return u < 0x20 || u == 0x7F || breaksTheLine(u);
+}
+} // namespace
+
+QString ShownText(const QString& text) {
+    qsizetype length = text.size();
+    bool cut = false;
+    if (length > ShownTextLength) {
+        length = ShownTextLength;
+        // A character made of a surrogate pair is kept whole or not at all.
+        if (text.at(length - 1).isHighSurrogate() && text.at(length).isLowSurrogate())
+            --length;
+        cut = true;
+    }
+    QString shown = DisplayFileName(cut ? text.left(length) : text);
+    const QStringView view(shown);
+    if (std::any_of(view.begin(), view.end(),
+                    [](QChar c) { return drawnOtherwise(c.unicode()); })) {
+        for (QChar& c : shown) {
+            const char16_t u = c.unicode();
+            if (u < 0x20)
+                c = QChar(char16_t(0x2400 + u)); // the Control Pictures block
+            else if (u == 0x7F)
+                c = QChar(char16_t(0x2421));
+            else if (breaksTheLine(u))
+                c = QChar(QChar::ReplacementCharacter);
+        }
+    }
+    if (cut)
+        shown += QChar(0x2026);
+    return shown;
+}
 
 ListModel::ListModel(QObject* parent) : QAbstractListModel(parent) {}
 
@@ -88,7 +132,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shown_)
         return {};
     if (role == Qt::DisplayRole)
-        return DisplayFileName(items_[size_t(index.row())]);
+        return ShownText(items_[size_t(index.row())]);
     return {};
 }
 
@@ -112,6 +156,8 @@ ListView::ListView(QWidget* parent) : QTableView(parent), model_(new ListModel(t
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab and Shift+Tab leave the list for the next control; the arrows move in it.
+    setTabKeyNavigation(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setMouseTracking(true);
     header()->setStretchLastSection(false);
@@ -147,6 +193,36 @@ void ListView::SetColumnHeader(const QString& caption, int widthTwips) {
     model_->setHeader(caption);
     emit model_->headerDataChanged(Qt::Horizontal, 0, 0);
     setColumnWidth(0, (widthTwips + 7) / 15);
+}
+
+QModelIndex ListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const int rows = model_->rowCount();
+    if (rows > 0 && action == MoveHome)
+        return model_->index(0, 0);
+    if (rows > 0 && action == MoveEnd)
+        return model_->index(rows - 1, 0);
+    return QTableView::moveCursor(action, modifiers);
+}
+
+void ListView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    // A list with items shows the focus on its current item; an empty one
+    // shows it around its whole area.
+    if (hasFocus() && model_->rowCount() == 0) {
+        QPainter painter(viewport());
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
+    }
+}
+
+void ListView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void ListView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void ListView::keyPressEvent(QKeyEvent* event) {

@@ -8,6 +8,15 @@
 #include <QTableView>
 #include <vector>
 
+// What a list draws of an item: at most ShownTextLength characters, then an
+// ellipsis; control characters as the visible symbols of the Control Pictures
+// block (a newline as U+240A), other characters that would break the line or
+// reorder what is drawn, and bytes that are not UTF-8, as U+FFFD. The item
+// keeps its exact text; only what is drawn is bounded, so that one very long
+// item costs no more to show, measure or select than a path does.
+constexpr qsizetype ShownTextLength = 4096;
+QString ShownText(const QString& text);
+
 class ListModel : public QAbstractListModel {
     Q_OBJECT
   public:
@@ -70,6 +79,11 @@ class ListView : public QTableView {
     void pointerMoved();
 
   protected:
+    // Home and End go to the first and the last item.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

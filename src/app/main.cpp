@@ -40,6 +40,9 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("palavine"));
+    // The desktop entry's id: a Wayland dock matches the window to its menu
+    // entry and icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PALAVINE_APP_ID));
     QApplication::setWindowIcon(ApplicationIcon());
     QtUi ui;
     Form1 window(ui);

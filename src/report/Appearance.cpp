@@ -2,6 +2,7 @@
 
 #include "app/ColourSwatch.h"
 #include "app/ErrorReport.h"
+#include "app/Helpers.h"
 #include "app/Settings.h"
 #include "app/Ui.h"
 #include "report/Form2.h"
@@ -51,11 +52,9 @@ template <class Change> void changePreviewFont(Form2& preview, Change&& change) 
     preview.Text1->setFont(font);
 }
 
+// The caption's own white background, with dark text on it under any theme.
 void setLabelBackground(QLabel& label, qint32 colour) {
-    QPalette palette = label.palette();
-    palette.setColor(QPalette::Window, ColourSwatch::toQColor(colour));
-    label.setPalette(palette);
-    label.setAutoFillBackground(true);
+    SetWidgetColours(&label, ColourSwatch::toQColor(colour), Qt::black);
 }
 
 using ApplyColour = void (Form2::*)(qint32);

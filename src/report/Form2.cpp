@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 
@@ -26,6 +27,14 @@ constexpr int px(int twips) {
 }
 constexpr int twips(int pixels) {
     return pixels * Form2::TwipsPerPixel;
+}
+
+// The room between a window's frame and its inside (none before it was shown).
+QMargins frameMargins(const QWidget* window) {
+    const QRect inside = window->geometry();
+    const QRect outside = window->frameGeometry();
+    return QMargins(inside.left() - outside.left(), inside.top() - outside.top(),
+                    outside.right() - inside.right(), outside.bottom() - inside.bottom());
 }
 
 void setColour(QWidget* widget, QPalette::ColorRole role, qint32 colour) {
@@ -72,7 +81,7 @@ void Form2::Form_Load(const QIcon& icon) {
     ErrorTrap trap(ui_, kFormLoad);
     trap.at(100, [&] { ApplyButtonFaceColors(this); });
     trap.at(102, [&] { setWindowIcon(icon.isNull() ? QApplication::windowIcon() : icon); });
-    const QString cursorFile = ProgramFolder() + QStringLiteral("/HAND-M.CUR");
+    const QString cursorFile = DataFile(QStringLiteral("HAND-M.CUR"));
     bool hasCursor = false;
     trap.at(104, [&] { hasCursor = FileExists(cursorFile); });
     if (hasCursor)
@@ -114,6 +123,14 @@ void Form2::Form_Resize() {
     Text1->setGeometry(text);
     PushButton1->setGeometry(frame.left(), px(twips(frame.top()) + frameHeight + 120),
                              frame.width(), PushButton1->height());
+}
+
+void Form2::FixToScreen(const QWidget* beside) {
+    const QScreen* screen = beside ? beside->screen() : this->screen();
+    QMargins frame = frameMargins(this);
+    if (frame.isNull() && beside)
+        frame = frameMargins(beside);
+    setFixedSize(screen->availableGeometry().size().shrunkBy(frame));
 }
 
 void Form2::PushButton1_Click() {
@@ -168,6 +185,8 @@ void Form2::mouseMoveEvent(QMouseEvent* event) {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (PressButtonOnEnter(watched, event))
+        return true;
     if (event->type() == QEvent::MouseMove) {
         if (watched == Frame1)
             Frame1_MouseMove();
@@ -190,6 +209,7 @@ void ShowPreview(Ui& ui, Form2& preview, QWidget* mainWindow) {
     ErrorTrap trap(ui, kPreviewClick);
     trap.at(100, [&] {
         preview.setMainWindow(mainWindow);
+        preview.FixToScreen(mainWindow);
         preview.showMaximized();
         preview.raise();
         preview.activateWindow();

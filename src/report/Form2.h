@@ -40,6 +40,12 @@ class Form2 : public QWidget {
     MousePointer& pointer() { return pointer_; }
     bool customPointerLoaded() const { return customCursor_.has_value(); }
 
+    // The border is fixed: the window takes the size of the screen's free area
+    // (less its frame; before it was first shown, the frame of the window
+    // beside it), so that the user can neither resize nor maximise or
+    // restore it, and it opens maximised, filling the screen.
+    void FixToScreen(const QWidget* beside);
+
     // Handlers.
     void Form_Resize();
     void PushButton1_Click();
@@ -71,6 +77,6 @@ class Form2 : public QWidget {
     qint32 backColour_ = 16777215;
 };
 
-// The "Preview" command: shows the preview window maximised and hides the main
-// window.
+// The "Preview" command: shows the preview window maximised, filling the
+// screen, and hides the main window.
 void ShowPreview(Ui& ui, Form2& preview, QWidget* mainWindow);

@@ -1,9 +1,15 @@
 #include "Bench.h"
 
+#include "app/Form1.h"
+#include "app/ListView.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 
 #include <algorithm>
 #include <map>
@@ -88,4 +94,81 @@ QString ensureTree(const QString& root, int folders, int filesPerFolder) {
 
 void warmTree(const QString& root) {
     timeCommand(QStringLiteral("find"), {root}, 1);
+}
+
+StallWatch::StallWatch() {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(1);
+    connect(&timer_, &QTimer::timeout, this, &StallWatch::tick);
+}
+
+void StallWatch::start() {
+    longest_ = 0;
+    clock_.start();
+    last_ = 0;
+    timer_.start();
+}
+
+void StallWatch::tick() {
+    const qint64 now = clock_.nsecsElapsed();
+    longest_ = std::max(longest_, now - last_);
+    last_ = now;
+}
+
+double StallWatch::finish(int settleMs) {
+    QEventLoop loop;
+    QTimer::singleShot(settleMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+    tick();
+    timer_.stop();
+    return longest_ / 1e6;
+}
+
+BenchWindow::BenchWindow() {
+    qputenv("PALAVINE_SETTINGS",
+            QFile::encodeName(settings_.path() + QStringLiteral("/Varnokel.conf")));
+    form_ = std::make_unique<Form1>(ui);
+    form_->Form_Load();
+    form_->show();
+    QCoreApplication::processEvents();
+}
+
+BenchWindow::~BenchWindow() = default;
+
+void BenchWindow::fill(ListView& list, QStringList texts) {
+    list.model()->append(std::move(texts));
+    list.model()->flush();
+    QCoreApplication::processEvents();
+}
+
+void BenchWindow::empty(ListView& list) {
+    list.Clear();
+    // The list frees the texts a slice at a time, whenever events run.
+    QEventLoop loop;
+    QTimer::singleShot(100, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double BenchWindow::click(int button, double& stallMs) {
+    StallWatch watch;
+    QElapsedTimer timer;
+    watch.start();
+    timer.start();
+    form_->PushButton[button]->click();
+    QCoreApplication::processEvents(); // the last rows reach the view
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    stallMs = watch.finish();
+    return seconds;
+}
+
+QStringList millionEntries() {
+    QStringList texts;
+    texts.reserve(1000000);
+    for (int i = 0; i < 1000000; ++i) {
+        texts.append(QStringLiteral("/home/User/Projects/Folder %1/Report_%2 Final.%3")
+                         .arg(i / 100)
+                         .arg(i)
+                         .arg(i % 2 ? QStringLiteral("TXT") : QStringLiteral("log")));
+    }
+    return texts;
 }

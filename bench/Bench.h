@@ -1,11 +1,20 @@
 // The benchmark's frame: stages register themselves; each stage times one part
 // of the program and its reference (find, a plain buffered read or write) in
-// the same run, and the table shows the ratio beside the goal.
+// the same run, and the table shows the ratio beside the goal. A stage of the
+// window clicks its command in the shown main window and reports the longest
+// stall of the event loop as well.
 #pragma once
 
+#include "app/QtUi.h"
+
+#include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <functional>
+#include <memory>
 
 struct BenchContext {
     QString cacheDir;  // generated trees, kept between runs
@@ -22,7 +31,15 @@ struct BenchResult {
     QString note;
     double goalSeconds = 0;       // the longest acceptable time (0: none)
     bool referenceCapped = false; // the reference was stopped at referenceSeconds
+    double stallMs = -1;     // the longest the event loop went without running (-1: not measured)
+    double stallGoalMs = 0;  // the longest acceptable stall (0: none)
+    double memoryGoalMb = 0; // the largest acceptable peak memory of the stage (0: none)
 };
+
+// The goals of every window stage: the window never stalls longer than this,
+// and a million results fit in this much memory.
+constexpr double WindowStallGoalMs = 50;
+constexpr double MillionResultsMemoryGoalMb = 400;
 
 struct BenchStage {
     QString name;
@@ -52,3 +69,77 @@ void warmTree(const QString& root);
 
 // The i-th entry of the benchmark's result pages.
 QString benchPageEntry(int i);
+
+// The longest time the event loop went without running while a command ran.
+// A precise 1 ms timer notes the time of each of its timeouts. A timer can only
+// time out while pending events are processed (in a yield of the command, or
+// in the event loop once the command is over), so the longest time between two
+// timeouts is the longest the window could neither repaint nor take input. The
+// watch starts just before the click and ends only after the event loop has run
+// on for a while after the command returned: set-up inside the command, its
+// end (a last write, the freeing of what it held) and the last rows handed to
+// the view with their repaint all count.
+class StallWatch : public QObject {
+  public:
+    StallWatch();
+    void start();
+    // Lets the event loop run for settleMs more, then gives the longest gap in
+    // milliseconds since start().
+    double finish(int settleMs = 300);
+
+  private:
+    void tick();
+
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+};
+
+// The real Ui, with its time-sliced yield, answering dialogs from a script and
+// noting boxes instead of waiting for a person.
+class BenchUi : public QtUi {
+  public:
+    void message(const QString& text, const QString&, Icon) override { lastMessage = text; }
+    QString inputBox(const QString&, const QString&) override { return inputAnswer; }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override { return folderAnswer; }
+    QStringList chooseFiles(QWidget*, const QString&, const QStringList&) override {
+        return filesAnswer;
+    }
+    void openUrl(const QUrl&) override {}
+
+    QString inputAnswer, folderAnswer;
+    QStringList filesAnswer;
+    QString lastMessage;
+};
+
+class Form1;
+class ListView;
+
+// The main window as a person has it: loaded with scratch settings and shown
+// (offscreen).
+class BenchWindow {
+  public:
+    BenchWindow();
+    ~BenchWindow();
+    Form1& form() { return *form_; }
+    BenchUi ui;
+
+    // Fills the list with the texts, handed to the view and shown, as a command
+    // would have left them. The list becomes their only owner (pass texts no
+    // one else holds), so that freeing them costs what it costs in use.
+    void fill(ListView& list, QStringList texts);
+    // Empties the list and lets it free its texts, outside any measurement.
+    void empty(ListView& list);
+    // Clicks button n, watching the event loop from the click until the window
+    // has settled; gives the seconds until the command returned and the view
+    // took the last rows, and the longest stall.
+    double click(int button, double& stallMs);
+
+  private:
+    QTemporaryDir settings_;
+    std::unique_ptr<Form1> form_;
+};
+
+// A million results of about 70 characters, as the pruning and clearing stages use.
+QStringList millionEntries();

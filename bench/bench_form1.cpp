@@ -1,47 +1,84 @@
-// Building the results list through the main window: shown (offscreen), the
-// results list attached to its view, the yields letting the window repaint.
+// The commands of the main window, shown (offscreen), each clicked as a person
+// clicks it: building the results list, clearing a million results, and
+// adding a tree of 10,000 folders. Each reports the window's longest stall.
 #include "Bench.h"
 
 #include "app/Form1.h"
 #include "app/ListView.h"
-#include "app/QtUi.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDirIterator>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 namespace {
 
 BenchResult buildListThroughForm1(const BenchContext& context) {
-    QTemporaryDir settings;
-    qputenv("PALAVINE_SETTINGS",
-            (settings.path() + QStringLiteral("/Varnokel.conf")).toLocal8Bit());
-    QtUi ui;
-    Form1 form(ui);
-    form.Form_Load();
-    form.show();
+    BenchWindow window;
+    Form1& form = window.form();
     form.Text1->setText(QStringLiteral("*"));
-    form.ListView1->Add(context.bigTree + QLatin1Char('/'));
+    QStringList folders{context.bigTree + QLatin1Char('/')};
     QDirIterator it(context.bigTree, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
-        form.ListView1->Add(it.next() + QLatin1Char('/'));
-    QCoreApplication::processEvents();
+        folders.append(it.next() + QLatin1Char('/'));
+    window.fill(*form.ListView1, std::move(folders));
 
     BenchResult r;
-    r.seconds = timeSeconds([&] {
-        form.PushButton5_Click();
-        QCoreApplication::processEvents(); // the last batch reaches the view
-    });
+    r.seconds = window.click(5, r.stallMs);
     r.referenceSeconds = timeCommand(
         QStringLiteral("find"), {context.bigTree, QStringLiteral("-type"), QStringLiteral("f")}, 2);
     r.reference = QStringLiteral("find TREE -type f");
     r.goal = 2.0;
-    r.note = QStringLiteral("%1 results shown; memory goal 400 MB").arg(form.ListView2->Count());
+    r.stallGoalMs = WindowStallGoalMs;
+    r.memoryGoalMb = MillionResultsMemoryGoalMb;
+    r.note = QStringLiteral("%1 results shown").arg(form.ListView2->Count());
+    return r;
+}
+
+BenchResult clearMillionThroughForm1(const BenchContext&) {
+    BenchWindow window;
+    Form1& form = window.form();
+    BenchResult r;
+    r.seconds = 1e300;
+    r.stallMs = 0;
+    for (int round = 0; round < 3; ++round) {
+        window.fill(*form.ListView2, millionEntries());
+        double stall = 0;
+        r.seconds = std::min(r.seconds, window.click(8, stall));
+        r.stallMs = std::max(r.stallMs, stall);
+    }
+    r.reference = QStringLiteral("-");
+    r.stallGoalMs = WindowStallGoalMs;
+    r.memoryGoalMb = MillionResultsMemoryGoalMb;
+    r.note = QStringLiteral("%1 left; worst of 3").arg(form.ListView2->Count());
+    return r;
+}
+
+BenchResult addTreeThroughForm1(const BenchContext& context) {
+    BenchWindow window;
+    Form1& form = window.form();
+    window.ui.folderAnswer = context.bigTree;
+    BenchResult r;
+    r.seconds = 1e300;
+    r.stallMs = 0;
+    int folders = 0;
+    for (int round = 0; round < 3; ++round) {
+        window.empty(*form.ListView1);
+        double stall = 0;
+        r.seconds = std::min(r.seconds, window.click(6, stall));
+        r.stallMs = std::max(r.stallMs, stall);
+        folders = form.ListView1->Count();
+    }
+    r.referenceSeconds = timeCommand(
+        QStringLiteral("find"), {context.bigTree, QStringLiteral("-type"), QStringLiteral("d")}, 3);
+    r.reference = QStringLiteral("find TREE -type d");
+    r.stallGoalMs = WindowStallGoalMs;
+    r.note = QStringLiteral("%1 folders; worst of 3").arg(folders);
     return r;
 }
 
 } // namespace
 
 PALAVINE_BENCH_STAGE(QStringLiteral("build list through Form1"), buildListThroughForm1);
+PALAVINE_BENCH_STAGE(QStringLiteral("clear list of 1M through Form1"), clearMillionThroughForm1);
+PALAVINE_BENCH_STAGE(QStringLiteral("add 10k-folder tree through Form1"), addTreeThroughForm1);

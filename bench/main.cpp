@@ -1,5 +1,6 @@
 // palavine-bench: runs every stage in a process of its own (so that peak memory
-// is the stage's own) and prints one table of times, ratios and goals.
+// is the stage's own) and prints one table of times, ratios, the window's
+// longest stalls, peak memory, and their goals.
 //
 //   palavine-bench [--cache DIR] [--only TEXT]
 #include "Bench.h"
@@ -34,9 +35,10 @@ int runStage(const QString& name, const BenchContext& context) {
     if (stage == benchStages().end())
         return 2;
     const BenchResult r = stage->second(context);
-    std::printf("RESULT\t%.6f\t%.6f\t%s\t%.3f\t%s\t%ld\t%.3f\t%d\n", r.seconds, r.referenceSeconds,
-                qPrintable(r.reference), r.goal, qPrintable(r.note), peakMemoryKb(), r.goalSeconds,
-                r.referenceCapped ? 1 : 0);
+    std::printf("RESULT\t%.6f\t%.6f\t%s\t%.3f\t%s\t%ld\t%.3f\t%d\t%.3f\t%.3f\t%.3f\n", r.seconds,
+                r.referenceSeconds, qPrintable(r.reference), r.goal, qPrintable(r.note),
+                peakMemoryKb(), r.goalSeconds, r.referenceCapped ? 1 : 0, r.stallMs, r.stallGoalMs,
+                r.memoryGoalMb);
     return 0;
 }
 
@@ -79,8 +81,8 @@ int main(int argc, char* argv[]) {
     warmTree(context.bigTree);
     warmTree(context.smallTree);
 
-    std::printf("%-34s %10s %10s  %-28s %7s %6s %9s  %s\n", "stage", "time (s)", "ref (s)",
-                "reference", "ratio", "goal", "peak MB", "");
+    std::printf("%-34s %9s %9s  %-24s %6s %5s %9s %4s %8s %4s  %s\n", "stage", "time (s)",
+                "ref (s)", "reference", "ratio", "goal", "stall ms", "goal", "peak MB", "goal", "");
     int missed = 0;
     for (const auto& [name, run] : benchStages()) {
         if (!only.isEmpty() && !name.contains(only))
@@ -101,19 +103,50 @@ int main(int argc, char* argv[]) {
         const double seconds = f.value(1).toDouble(), ref = f.value(2).toDouble();
         const double goal = f.value(4).toDouble();
         const double goalSeconds = f.value(7).toDouble();
+        const double stallMs = f.value(9).toDouble(), stallGoalMs = f.value(10).toDouble();
+        const double peakMb = f.value(6).toDouble() / 1024.0, memoryGoalMb = f.value(11).toDouble();
         const double ratio = ref > 0 ? seconds / ref : 0;
-        const bool miss = (goal > 0 && ratio > goal) || (goalSeconds > 0 && seconds > goalSeconds);
-        missed += miss ? 1 : 0;
+        // What missed its goal: the time (as a ratio or in seconds), the
+        // longest stall, the peak memory. A missed value is marked with "*".
+        const bool timeMissed =
+            (goal > 0 && ratio > goal) || (goalSeconds > 0 && seconds > goalSeconds);
+        const bool stallMissed = stallGoalMs > 0 && stallMs > stallGoalMs;
+        const bool memoryMissed = memoryGoalMb > 0 && peakMb > memoryGoalMb;
+        QStringList misses;
+        if (timeMissed)
+            misses << QStringLiteral("time");
+        if (stallMissed)
+            misses << QStringLiteral("stall");
+        if (memoryMissed)
+            misses << QStringLiteral("memory");
+        missed += misses.isEmpty() ? 0 : 1;
+        auto marked = [](double value, int decimals, bool miss) {
+            return QString::number(value, 'f', decimals) + (miss ? QStringLiteral("*") : QString());
+        };
+        auto goalOf = [](double value) {
+            return value > 0 ? QString::number(value) : QStringLiteral("-");
+        };
         // A capped reference took longer than shown; an absolute goal is in seconds.
         const QString refText =
-            (f.value(8) == QLatin1String("1") ? QStringLiteral(">") : QString()) +
-            QString::number(ref, 'f', 3);
+            ref <= 0 ? QStringLiteral("-")
+                     : (f.value(8) == QLatin1String("1") ? QStringLiteral(">") : QString()) +
+                           QString::number(ref, 'f', 3);
         const QString goalText = goalSeconds > 0 ? QString::number(goalSeconds) + QLatin1Char('s')
                                  : goal > 0      ? QString::number(goal)
                                                  : QStringLiteral("-");
-        std::printf("%-34s %10.3f %10s  %-28s %7.2f %6s %9.1f  %s%s\n", qPrintable(name), seconds,
-                    qPrintable(refText), qPrintable(f.value(3)), ratio, qPrintable(goalText),
-                    f.value(6).toDouble() / 1024.0, miss ? "MISSED " : "", qPrintable(f.value(5)));
+        const QString ratioText = ref > 0 ? QString::number(ratio, 'f', 2) : QStringLiteral("-");
+        const QString stallText =
+            stallMs >= 0 ? marked(stallMs, 1, stallMissed) : QStringLiteral("-");
+        const QString missText =
+            misses.isEmpty()
+                ? QString()
+                : QStringLiteral("MISSED ") + misses.join(QLatin1Char(',')) + QStringLiteral(": ");
+        std::printf("%-34s %9s %9s  %-24s %6s %5s %9s %4s %8s %4s  %s%s\n", qPrintable(name),
+                    qPrintable(marked(seconds, 3, timeMissed)), qPrintable(refText),
+                    qPrintable(f.value(3)), qPrintable(ratioText), qPrintable(goalText),
+                    qPrintable(stallText), qPrintable(goalOf(stallGoalMs)),
+                    qPrintable(marked(peakMb, 1, memoryMissed)), qPrintable(goalOf(memoryGoalMb)),
+                    qPrintable(missText), qPrintable(f.value(5)));
         std::fflush(stdout);
     }
     return missed == 0 ? 0 : 1;

@@ -50,6 +50,13 @@ QString ShownText(const QString& text) {
     return shown;
 }
 
+#include <iterator>
+
+namespace {
+// Texts freed whenever pending events run: about a millisecond's work.
+constexpr size_t ReleaseSliceSize = 50000;
+} // namespace
+
 ListModel::ListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 void ListModel::scheduleFlush() {
@@ -101,14 +108,16 @@ void ListModel::removeFlagged(const std::vector<bool>& flagged) {
     // One pass that keeps the survivors in order: removing rows one by one
     // would cost time in proportion to the list for every row removed.
     beginResetModel();
+    // Survivors are swapped forward, so the removed texts gather at the end.
     size_t kept = 0;
     for (size_t i = 0; i < items_.size(); ++i) {
         if (i < size_t(n) && flagged[i])
             continue;
         if (kept != i)
-            items_[kept] = std::move(items_[i]);
+            std::swap(items_[kept], items_[i]);
         ++kept;
     }
+    release(items_.begin() + qsizetype(kept), items_.end());
     items_.resize(kept);
     shown_ = count();
     endResetModel();
@@ -117,11 +126,39 @@ void ListModel::removeFlagged(const std::vector<bool>& flagged) {
 
 void ListModel::clear() {
     beginResetModel();
-    items_.clear();
-    items_.shrink_to_fit();
+    if (released_.empty()) {
+        released_.swap(items_); // the whole list at once, not text by text
+        scheduleRelease();
+    } else {
+        release(items_.begin(), items_.end());
+    }
+    items_ = std::vector<QString>();
     shown_ = 0;
     endResetModel();
     ++removals_;
+}
+
+void ListModel::release(std::vector<QString>::iterator from, std::vector<QString>::iterator to) {
+    released_.insert(released_.end(), std::make_move_iterator(from), std::make_move_iterator(to));
+    scheduleRelease();
+}
+
+void ListModel::scheduleRelease() {
+    if (released_.empty() || releaseScheduled_)
+        return;
+    releaseScheduled_ = true;
+    // What is posted while posted events are delivered waits for the next pass
+    // of the event loop: one slice per pass.
+    QMetaObject::invokeMethod(this, &ListModel::releaseSlice, Qt::QueuedConnection);
+}
+
+void ListModel::releaseSlice() {
+    releaseScheduled_ = false;
+    const size_t n = std::min(released_.size(), ReleaseSliceSize);
+    released_.resize(released_.size() - n);
+    if (released_.empty())
+        std::vector<QString>().swap(released_);
+    scheduleRelease();
 }
 
 int ListModel::rowCount(const QModelIndex& parent) const {
@@ -140,6 +177,32 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
     if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return header_;
     return {};
+}
+
+ListPass::ListPass(ListModel& model) : model_(model), size_(model.count()) {
+    removing_ =
+        QObject::connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, [this] { keepCopy(); });
+    resetting_ =
+        QObject::connect(&model, &QAbstractItemModel::modelAboutToBeReset, [this] { keepCopy(); });
+}
+
+ListPass::~ListPass() {
+    close();
+}
+
+void ListPass::close() {
+    QObject::disconnect(removing_);
+    QObject::disconnect(resetting_);
+}
+
+void ListPass::keepCopy() {
+    if (changed_)
+        return;
+    // Until now nothing was removed: the pass's items are still the first ones.
+    copy_.reserve(size_t(size_));
+    for (qsizetype i = 0; i < size_; ++i)
+        copy_.push_back(model_.at(i));
+    changed_ = true;
 }
 
 ListView::ListView(QWidget* parent) : QTableView(parent), model_(new ListModel(this)) {

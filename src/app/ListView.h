@@ -44,12 +44,51 @@ class ListModel : public QAbstractListModel {
 
   private:
     void scheduleFlush();
+    // Freeing a million texts takes tens of milliseconds, too long to hold up
+    // the window: the texts that a clear or a removal of many items drops are
+    // freed a slice at a time, one slice whenever pending events run.
+    void release(std::vector<QString>::iterator from, std::vector<QString>::iterator to);
+    void scheduleRelease();
+    void releaseSlice();
 
     std::vector<QString> items_;
+    std::vector<QString> released_;
+    bool releaseScheduled_ = false;
     qsizetype shown_ = 0;
     bool flushScheduled_ = false;
     quint64 removals_ = 0;
     QString header_;
+};
+
+// The items of a list as they were when a long pass over them began, for a
+// pass that yields while other commands may change the list. Nothing is copied
+// up front: the items are read from the list itself until something is about
+// to be removed from it, and from a copy taken at that moment from then on.
+// Items appended meanwhile are not part of the pass.
+class ListPass {
+  public:
+    explicit ListPass(ListModel& model);
+    ~ListPass();
+    ListPass(const ListPass&) = delete;
+    ListPass& operator=(const ListPass&) = delete;
+
+    qsizetype size() const { return size_; }
+    // Item i (from 0) as it was when the pass began; good until the next yield.
+    const QString& at(qsizetype i) const { return changed_ ? copy_[size_t(i)] : model_.at(i); }
+    // True once items were removed from the list during the pass: its item
+    // numbers may name other items now.
+    bool listChanged() const { return changed_; }
+    // Ends the pass: what happens to the list from now on is not its concern.
+    void close();
+
+  private:
+    void keepCopy();
+
+    ListModel& model_;
+    qsizetype size_;
+    bool changed_ = false;
+    std::vector<QString> copy_;
+    QMetaObject::Connection removing_, resetting_;
 };
 
 class ListView : public QTableView {

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fnmatch.h>
+#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -189,18 +190,16 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
 
     // The folder texts are taken now: a folder entry removed or moved by another
     // command while this run yields is neither a failure nor skipped.
-    QStringList entries;
-    trap.at(104, [&] {
-        const ListModel& model = *folders.model();
-        entries.reserve(model.count());
-        for (qsizetype i = 0; i < model.count(); ++i)
-            entries.append(model.at(i));
-    });
+    std::optional<ListPass> entries;
+    trap.at(104, [&] { entries.emplace(*folders.model()); });
+    if (!entries)
+        return;
 
     ExtensionFilter filter;
     UnreadFolders unread;
-    for (const QString& entry : std::as_const(entries)) {
+    for (qsizetype e = 0; e < entries->size(); ++e) {
         ui.yield();
+        const QString entry = entries->at(e);
         if (!NamesAFolder(entry))
             continue;
         QString prefix;

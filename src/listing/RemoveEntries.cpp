@@ -38,28 +38,27 @@ class LoweredSearch {
 
 void prune(ListView& list, const QString& text, Ui& ui, bool removeContaining) {
     ListModel& model = *list.model();
-    const quint64 removalsAtStart = model.removals();
     // The scan works on the entries as they are now; another command that
     // changes the list while the scan yields can't make it read a vanished
     // entry or another one than it meant.
-    const std::vector<QString> scanned(model.count() > 0 ? &model.at(0) : nullptr,
-                                       model.count() > 0 ? &model.at(0) + model.count() : nullptr);
+    ListPass scanned(model);
     const QString lowered = text.toLower();
     LoweredSearch search(lowered);
-    std::vector<bool> marks(scanned.size(), false);
+    std::vector<bool> marks(size_t(scanned.size()), false);
     qsizetype marked = 0;
-    for (size_t i = 0; i < scanned.size(); ++i) {
+    for (qsizetype i = 0; i < scanned.size(); ++i) {
         ui.yield();
-        if (search.foundIn(scanned[i]) == removeContaining) {
-            marks[i] = true;
+        if (search.foundIn(scanned.at(i)) == removeContaining) {
+            marks[size_t(i)] = true;
             ++marked;
         }
     }
     if (marked == 0)
         return;
-    if (model.removals() == removalsAtStart) {
+    if (!scanned.listChanged()) {
         // Nothing was removed meanwhile: the scanned entries are still the first
         // rows, and anything appended meanwhile follows them and stays.
+        scanned.close();
         model.removeFlagged(marks);
         return;
     }
@@ -67,9 +66,9 @@ void prune(ListView& list, const QString& text, Ui& ui, bool removeContaining) {
     // entries scanned. Remove by text instead: of each marked text, at most as
     // many entries as the scan marked, first ones first.
     QHash<QString, qsizetype> wanted;
-    for (size_t i = 0; i < scanned.size(); ++i) {
-        if (marks[i])
-            ++wanted[scanned[i]];
+    for (qsizetype i = 0; i < scanned.size(); ++i) {
+        if (marks[size_t(i)])
+            ++wanted[scanned.at(i)];
     }
     std::vector<bool> flags(size_t(model.count()), false);
     for (qsizetype row = 0; row < model.count() && !wanted.isEmpty(); ++row) {

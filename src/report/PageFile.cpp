@@ -10,11 +10,15 @@
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 constexpr qsizetype CopyBytes = qsizetype(1) << 20;
+// How far the bytes on their way to the disk may trail the bytes written.
+constexpr off_t WriteBehindBytes = off_t(8) << 20;
 
 [[noreturn]] void fail(int error) {
     throw AppError::fromErrno(error);
@@ -58,6 +62,18 @@ bool writeAll(int fd, const char* p, qsizetype left, off_t at = -1) {
             at += n;
     }
     return true;
+}
+
+// Lets go of the earlier page once its name is the new page's. Its blocks are
+// freed when the last reference to it goes, which for a large page takes tens
+// of milliseconds: that happens on a thread of its own, not in the command
+// that the window waits for.
+void dropEarlier(int fd) {
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+    }
 }
 
 mode_t newFileMode() {
@@ -135,8 +151,19 @@ void PageFile::write(const QByteArray& bytes) {
     if (!writeAll(fd_, bytes.constData(), bytes.size()))
         fail(errno);
     if (!inPlace_) {
-        // Start writing it out now, so that commit() waits for the last piece only.
+        // Start writing it out now, and wait for what was started a few pieces
+        // ago: the page reaches the disk as fast as the disk takes it, so
+        // commit() waits for the last few pieces only, not for a backlog of
+        // everything the disk could not keep up with (a wait the window,
+        // past its last yield, would show as a stall).
         ::sync_file_range(fd_, written_, off_t(bytes.size()), SYNC_FILE_RANGE_WRITE);
+        const off_t behind = written_ + off_t(bytes.size()) - WriteBehindBytes;
+        if (behind > settled_) {
+            ::sync_file_range(fd_, settled_, behind - settled_,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER);
+            settled_ = behind;
+        }
     }
     written_ += off_t(bytes.size());
 }
@@ -152,14 +179,22 @@ void PageFile::commit() {
     fd_ = -1;
     if (::close(fd) != 0)
         fail(errno);
+    // The earlier page, held so that the rename does not free its blocks: for
+    // a large page that takes the file system tens of milliseconds.
+    const int earlier =
+        existed_ && regular_ ? ::open(target_.constData(), O_PATH | O_CLOEXEC | O_NOFOLLOW) : -1;
     if (::rename(temporary_.constData(), target_.constData()) == 0) {
         temporary_.clear();
         done_ = true;
+        if (earlier >= 0)
+            dropEarlier(earlier);
         return;
     }
     // A page that may be written but not replaced (a sticky shared folder, a
     // page of another user's): its bytes are copied in.
     const int error = errno;
+    if (earlier >= 0)
+        ::close(earlier);
     const int from = ::open(temporary_.constData(), O_RDONLY | O_CLOEXEC);
     if (from < 0)
         fail(error);

@@ -45,6 +45,7 @@ class PageFile {
     bool done_ = false;
     off_t earlierSize_ = 0; // in place: the new page goes after the earlier one
     off_t written_ = 0;
+    off_t settled_ = 0; // the bytes before this have been written out
     mode_t mode_ = 0;
     uid_t owner_ = 0;
     gid_t group_ = 0;

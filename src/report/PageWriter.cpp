@@ -18,7 +18,6 @@
 #endif
 #include <fcntl.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -536,15 +535,10 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
 
         // The entries as they are now: a change of the list while this
         // command yields can't tear the page.
-        const ListModel& model = *results.model();
-        std::vector<QString> entries;
-        entries.reserve(size_t(model.count()));
-        for (qsizetype i = 0; i < model.count(); ++i)
-            entries.push_back(model.at(i));
-
-        for (const QString& entry : entries) {
+        const ListPass entries(*results.model());
+        for (qsizetype i = 0; i < entries.size(); ++i) {
             ui.yield();
-            body.add(entry);
+            body.add(entries.at(i));
             if (buffer.size() >= ChunkBytes) {
                 file.write(buffer);
                 buffer.resize(0);

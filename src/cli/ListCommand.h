@@ -63,8 +63,8 @@ int RunList(const ListOptions& options);
 
 // True when the process's arguments ask for the command line rather than the
 // window: "list" first, or anything other than Qt's own window options
-// (-style NAME, -platform NAME, -reverse, ...), so that an unknown option is told instead of
-// opening the window.
+// (-style NAME, -platform NAME, -reverse, ...), so that an unknown option is
+// told instead of opening the window.
 bool IsCommandLine(int argc, char* argv[]);
 // The whole command line: parses, runs, and gives the exit status.
 int RunCommandLine(int argc, char* argv[]);

@@ -99,11 +99,11 @@ fi
 if [ -n "$rendered" ]; then
     printf '%s\n' "$rendered" | grep -q "Palavine $version" ||
         fail "manual page does not carry version $version"
-    for option in --no-subfolders --folders-from --filter --remove-containing \
+    for option in --no-subfolders --folders-from --null --filter --remove-containing \
         --remove-not-containing --remove-folders-containing \
         --remove-folders-not-containing --output --open --font --color \
-        --background --settings --quiet --help --version PALAVINE_SETTINGS \
-        'EXIT STATUS'; do
+        --background --settings --no-settings --quiet --help --version PALAVINE_SETTINGS \
+        'EXIT STATUS' 'WINDOW OPTIONS'; do
         printf '%s\n' "$rendered" | grep -q -- "$option" ||
             fail "manual page does not mention $option"
     done

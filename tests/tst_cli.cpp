@@ -56,6 +56,7 @@ struct Tree {
 struct Result {
     int status = -1;
     QString out, err;
+    QByteArray bytes; // standard output as written
 };
 
 QString programPath() {
@@ -64,30 +65,50 @@ QString programPath() {
            "/palavine";
 }
 
-// Runs the program with no display at all; `asNobody` as an unprivileged user.
-Result run(const QStringList& arguments, bool asNobody = false) {
+// Runs "palavine list" with the arguments, with no display at all; `asNobody`
+// as an unprivileged user, `input` on standard input, in the folder `cwd`.
+// A first argument "@BARE" runs the program with the rest alone; an argument
+// ">FILE" sends standard output to FILE.
+Result run(QStringList arguments, bool asNobody = false, const QByteArray& input = {},
+           const QString& cwd = {}) {
     const QString program = programPath();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
     QProcess p;
     p.setProcessEnvironment(env);
-    if (asNobody)
-        StartUnprivileged(p, program, QStringList{"list"} + arguments);
+    p.setWorkingDirectory(cwd);
+    for (const QString& a : arguments) {
+        if (a.startsWith('>'))
+            p.setStandardOutputFile(a.mid(1));
+    }
+    arguments.removeIf([](const QString& a) { return a.startsWith('>'); });
+    if (arguments.value(0) == "@BARE")
+        arguments.removeFirst();
     else
-        p.start(program, QStringList{"list"} + arguments);
+        arguments.prepend("list");
+    if (asNobody)
+        StartUnprivileged(p, program, arguments);
+    else
+        p.start(program, arguments);
+    p.write(input);
+    p.closeWriteChannel();
     Result r;
     if (!p.waitForFinished(60000))
         return r;
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.bytes = p.readAllStandardOutput();
+    r.out = QString::fromUtf8(r.bytes);
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
 }
 
-QStringList expand(QStringList arguments, const Tree& t, const QString& listFile = {}) {
-    for (QString& a : arguments)
-        a.replace("@ROOT", t.root).replace("@OUT", t.out).replace("@LIST", listFile);
+QStringList expand(QStringList arguments, const Tree& t, const QString& listFile = {},
+                   const QString& nulListFile = {}) {
+    for (QString& a : arguments) {
+        a.replace("@ROOT", t.root).replace("@OUT", t.out).replace("@NULLIST", nulListFile);
+        a.replace("@LIST", listFile);
+    }
     return arguments;
 }
 
@@ -117,10 +138,20 @@ void TestCli::optionsShapeThePage_data() {
     const QStringList all{"a.txt",       "archive.tar.gz", "B.TXT",     "notes.md",
                           "other/f.txt", "sub/c.txt",      "sub/d.log", "sub/deep/e.txt"};
     const QStringList txt{"a.txt", "B.TXT", "other/f.txt", "sub/c.txt", "sub/deep/e.txt"};
-    QTest::newRow("stored filter and appearance, ~ names left out")
+    QTest::newRow("stored appearance applies, the stored filter does not; ~ names left out")
         << QStringList{"Text1=txt", "FontName=Verdana", "Font Color=255", "Background Color=65280"}
-        << QStringList{"-o", "@OUT", "@ROOT"} << txt
+        << QStringList{"-o", "@OUT", "@ROOT"} << all
         << QStringList{"font-family: Verdana;", "color:#FF0000;", "background-color: #00FF00;"};
+    QTest::newRow("no -o: the current folder, not the stored one; the page doesn't list itself")
+        << QStringList{"Text2=@ROOT/sub"} << QStringList{"."} << all << QStringList{};
+    QTest::newRow("--no-settings: the window's appearance, not the stored one")
+        << QStringList{"FontName=Verdana", "Font Color=255"}
+        << QStringList{"--no-settings", "-o", "@OUT", "@ROOT"} << all
+        << QStringList{"font-family: Arial;", "color:#0000FF;", "background-color: #FFFFFF;"};
+    QTest::newRow("attached short option, abbreviated long ones, -- before a folder")
+        << QStringList{}
+        << QStringList{"-o@OUT", "--filt=txt", "--remove-cont", "SUB", "--no-sub", "--", "@ROOT"}
+        << QStringList{"a.txt", "B.TXT"} << QStringList{};
     QTest::newRow("window defaults when nothing is stored")
         << QStringList{} << QStringList{"--output=@OUT", "@ROOT"} << all
         << QStringList{"font-family: Arial;", "color:#0000FF;", "background-color: #FFFFFF;"};
@@ -155,6 +186,12 @@ void TestCli::optionsShapeThePage_data() {
     QTest::newRow("list file lines are folders alone; relative ones beside the list, empty none")
         << QStringList{"Text1=*"} << QStringList{"--folders-from", "@LIST", "-o", "@OUT"}
         << QStringList{"other/f.txt", "sub/c.txt", "sub/d.log"} << QStringList{};
+    QTest::newRow("standard input: relative lines taken in the current folder")
+        << QStringList{} << QStringList{"--folders-from", "-", "-o", "@OUT"}
+        << QStringList{"other/f.txt", "sub/c.txt", "sub/d.log"} << QStringList{};
+    QTest::newRow("-0: a list of NUL-separated folders")
+        << QStringList{} << QStringList{"-0", "--folders-from", "@NULLIST", "-o", "@OUT"}
+        << QStringList{"other/f.txt", "sub/c.txt", "sub/d.log"} << QStringList{};
 }
 
 void TestCli::optionsShapeThePage() {
@@ -165,15 +202,21 @@ void TestCli::optionsShapeThePage() {
     TestSettings store;
     Tree t;
     SaveOption("Check1", "1");
-    for (const QString& pair : stored)
+    for (const QString& pair : expand(stored, t))
         SaveOption(pair.section('=', 0, 0), pair.section('=', 1));
     const QString list = t.dir.path() + "/list.txt";
     Tree::write(list, ("R/other\r\n\r\n" + t.root + "/sub/").toUtf8());
+    const QString nulList = t.dir.path() + "/list0";
+    Tree::write(nulList, QByteArray("R/other\0", 8) + t.root.toUtf8() + QByteArray("/sub/\0\0", 7));
     const QByteArray storeBefore = read(store.path());
 
-    const Result r = run(expand(arguments, t, list) + QStringList{"--settings", store.path()});
+    // Standard input holds the list file's lines, relative to the tree's root.
+    const Result r =
+        run(QStringList{"--settings", store.path()} + expand(arguments, t, list, nulList), false,
+            ("other\r\n\r\n" + t.root + "/sub/").toUtf8(), t.root);
     QVERIFY2(r.status == 0, qPrintable(r.err));
-    const QByteArray page = read(t.page());
+    const QString pagePath = QFile::exists(t.page()) ? t.page() : t.root + "/FileList.html";
+    const QByteArray page = read(pagePath);
     QStringList found = entries(page);
     for (QString& e : found) {
         QVERIFY2(e.startsWith(t.root + '/'), qPrintable(e));
@@ -184,7 +227,7 @@ void TestCli::optionsShapeThePage() {
         QVERIFY2(page.contains((line + "\r\n").toUtf8()), qPrintable(line));
     QVERIFY(page.endsWith("</html>"));
     QCOMPARE(read(store.path()), storeBefore); // read, never written
-    QVERIFY(r.err.contains(QString("%1 files written to %2").arg(expected.size()).arg(t.page())) ||
+    QVERIFY(r.err.contains(QString("%1 files written to %2").arg(expected.size()).arg(pagePath)) ||
             expected.size() == 1);
 }
 
@@ -193,34 +236,69 @@ void TestCli::usageAndExitStatuses_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
+    QTest::addColumn<bool>("written"); // the old page replaced
     QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: palavine list"
-                          << "";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "palavine " PALAVINE_VERSION << "";
+                          << "" << false;
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "palavine " PALAVINE_VERSION << ""
+                             << false;
     QTest::newRow("no folder") << QStringList{"-o", "@OUT"} << 2 << ""
-                               << "no FOLDER and no --folders-from FILE given";
+                               << "no FOLDER and no --folders-from FILE given" << false;
     QTest::newRow("unknown option") << QStringList{"--frobnicate", "@ROOT"} << 2 << ""
-                                    << "unknown option --frobnicate";
+                                    << "unknown option --frobnicate" << false;
+    QTest::newRow("unknown short option in a bundle") << QStringList{"-qV", "@ROOT"} << 2 << ""
+                                                      << "unknown option -V" << false;
+    QTest::newRow("ambiguous abbreviation") << QStringList{"--o", "@OUT", "@ROOT"} << 2 << ""
+                                            << "ambiguous option --o" << false;
+    QTest::newRow("bare program: unknown option, not the window")
+        << QStringList{"@BARE", "--bogus"} << 2 << ""
+        << "unknown option --bogus" << false;
+    QTest::newRow("bare program: -V") << QStringList{"@BARE", "-V"} << 2 << ""
+                                      << "unknown option -V" << false;
     QTest::newRow("missing value") << QStringList{"@ROOT", "--filter"} << 2 << ""
-                                   << "--filter needs a value";
+                                   << "--filter needs a value" << false;
     QTest::newRow("bad colour") << QStringList{"--color", "#12345", "@ROOT"} << 2 << ""
-                                << "is not a colour";
+                                << "is not a colour" << false;
     QTest::newRow("settings file missing")
         << QStringList{"--settings", "@ROOT/nope", "@ROOT"} << 2 << ""
-        << "@ROOT/nope: Settings file not found";
+        << "@ROOT/nope: Settings file not found" << false;
+    QTest::newRow("--open of a page on standard output")
+        << QStringList{"--open", "-o", "-", "@ROOT"} << 2 << ""
+        << "--open" << false;
     QTest::newRow("output folder missing") << QStringList{"-o", "@ROOT/nope", "@ROOT"} << 1 << ""
-                                           << "@ROOT/nope: Folder does not exist";
+                                           << "@ROOT/nope: Folder does not exist" << false;
     QTest::newRow("nothing found keeps the old page")
         << QStringList{"--filter", "zzz", "-o", "@OUT", "@ROOT"} << 1 << ""
-        << "@OUT/FileList.html: not written: no file was found";
-    QTest::newRow("missing folder and list file named, the rest written")
+        << "@OUT/FileList.html: not written: no file was found" << false;
+    QTest::newRow("bundled short options, quiet")
+        << QStringList{"-qo", "@OUT", "@ROOT/sub"} << 0 << ""
+        << "" << true;
+    QTest::newRow("missing folder and list file named, the rest written, status 1")
         << QStringList{"--quiet",        "-o",       "@OUT", "@ROOT/gone", "--folders-from",
                        "@ROOT/gone.txt", "@ROOT/sub"}
-        << 0 << ""
-        << "@ROOT/gone: Path not found\npalavine: @ROOT/gone.txt: File not found\n";
+        << 1 << ""
+        << "@ROOT/gone: Path not found\npalavine: @ROOT/gone.txt: File not found\n"
+        << true;
+    QTest::newRow("an empty FOLDER names no folder")
+        << QStringList{"--quiet", "-o", "@OUT", "", "@ROOT/sub"} << 1 << ""
+        << "palavine: an empty FOLDER names no folder\n"
+        << true;
     QTest::newRow("list file line with a NUL named once, its relative lines read")
-        << QStringList{"--quiet", "-o", "@OUT", "--folders-from", "@LIST"} << 0 << ""
+        << QStringList{"--quiet", "-o", "@OUT", "--folders-from", "@LIST"} << 1 << ""
         << "palavine: @LIST: 2 lines hold a NUL byte, so they name no folder; they were left "
-           "out. The first is line 2.\n";
+           "out. The first is line 2.\n"
+        << true;
+    QTest::newRow("-0: CR and LF belong to names; control characters shown as ?")
+        << QStringList{"-q0", "--folders-from", "@LIST", "-o", "@OUT"} << 1 << ""
+        << "palavine: @ROOT/sub?/x: Path not found\npalavine: @DIR/y?R: Path not found\n"
+        << false;
+    QTest::newRow("help to a full disk") << QStringList{"--help", ">/dev/full"} << 1 << ""
+                                         << "palavine: standard output: Disk full" << false;
+    QTest::newRow("version to a full disk")
+        << QStringList{"@BARE", "--version", ">/dev/full"} << 1 << ""
+        << "palavine: standard output: Disk full" << false;
+    QTest::newRow("page to a full standard output")
+        << QStringList{"-o", "-", "@ROOT", ">/dev/full"} << 1 << ""
+        << "palavine: standard output: Disk full" << false;
 }
 
 void TestCli::usageAndExitStatuses() {
@@ -228,6 +306,7 @@ void TestCli::usageAndExitStatuses() {
     QFETCH(int, status);
     QFETCH(QString, out);
     QFETCH(QString, err);
+    QFETCH(bool, written);
     TestSettings store;
     Tree t;
     Tree::write(t.page(), "old page");
@@ -236,13 +315,15 @@ void TestCli::usageAndExitStatuses() {
     const Result r = run(expand(arguments, t, list));
     QCOMPARE(r.status, status);
     QVERIFY2(r.out.contains(out), qPrintable(r.out));
-    QVERIFY2(
-        r.err.contains(err.replace("@ROOT", t.root).replace("@OUT", t.out).replace("@LIST", list)),
-        qPrintable(r.err));
-    QCOMPARE(r.err.contains("Usage: palavine list"), status == 2);
-    if (status != 0)
-        QCOMPARE(read(t.page()), QByteArray("old page"));
-    else if (arguments.contains("--quiet"))
+    err.replace("@ROOT", t.root).replace("@OUT", t.out).replace("@LIST", list);
+    QVERIFY2(r.err.contains(err.replace("@DIR", t.dir.path())), qPrintable(r.err));
+    // Bad usage: one line naming the problem, then where to look.
+    if (status == 2)
+        QVERIFY2(r.err.count('\n') == 2 &&
+                     r.err.endsWith("\nTry 'palavine list --help' for more information.\n"),
+                 qPrintable(r.err));
+    QCOMPARE(read(t.page()) != "old page", written);
+    if (!err.contains("written to"))
         QVERIFY2(!r.err.contains("written to"), qPrintable(r.err));
 }
 
@@ -305,11 +386,25 @@ void TestCli::pageEqualsTheWindowsPage() {
     QVERIFY(entries(windowPage).indexOf(t.root + "/sub/deep/e.txt") >
             entries(windowPage).indexOf(t.root + "/other/f.txt"));
 
-    const Result r = run({"--remove-folders-containing", "skipme", "--remove-containing", "100%",
-                          "-o", t.out, t.root, "--folders-from", list});
+    const QStringList arguments{"--filter",
+                                "TXT",
+                                "--remove-folders-containing",
+                                "skipme",
+                                "--remove-containing",
+                                "100%",
+                                t.root,
+                                "--folders-from",
+                                list};
+    Result r = run(arguments + QStringList{"-o", t.out});
     QVERIFY2(r.status == 0, qPrintable(r.err));
     QCOMPARE(entries(read(t.page())), entries(windowPage));
     QCOMPARE(read(t.page()), windowPage);
+    // The same bytes on standard output, and no file.
+    r = run(arguments + QStringList{"-o", "-"}, false, {}, t.out);
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QCOMPARE(r.bytes, windowPage);
+    QCOMPARE(QDir(t.out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"FileList.html"});
 }
 
 void TestCli::unreadableFolderIsNamedAndUnwritablePageKeepsTheOldOne() {
@@ -321,8 +416,8 @@ void TestCli::unreadableFolderIsNamedAndUnwritablePageKeepsTheOldOne() {
     const QString denied = t.root + "/sub";
     ::chmod(EncodeFileName(denied).constData(), 0);
     ::chmod(EncodeFileName(t.out).constData(), 0777);
-    Result r = run({"--settings", store.path(), "-o", t.out, t.root}, true);
-    QCOMPARE(r.status, 0);
+    Result r = run({"--settings", store.path(), "--filter", "txt", "-o", t.out, t.root}, true);
+    QCOMPARE(r.status, 1); // written, but a folder was not read
     QVERIFY2(r.err.contains(denied + "/: Permission denied"), qPrintable(r.err));
     QStringList found = entries(read(t.page()));
     found.sort();
@@ -376,6 +471,16 @@ void TestCli::awkwardOutputFilesAndFolders_data() {
         << ""
         << ""
         << "/x\\377\\303(" << 0 << written << QByteArray("new");
+    // $after runs once the program has ended; xdg-open may come later.
+    QTest::newRow("--open gives xdg-open the page's path byte for byte")
+        << "mkdir \"$OUT.bin\"; printf '#!/bin/sh\\nprintf %%s \"$1\" >\"$OUT.got\"; "
+           "mv \"$OUT.got\" \"$OUT.opened\"\\n' >\"$OUT.bin/xdg-open\"; chmod +x "
+           "\"$OUT.bin/xdg-open\"; PATH=\"$OUT.bin:$PATH\"; set -- \"$@\" --open; "
+           "after='i=0; while [ ! -e \"$OUT.opened\" ] && [ $i -lt 100 ]; do sleep 0.1; "
+           "i=$((i+1)); done; printf %s \"$PAGE\" | cmp -s - \"$OUT.opened\" && echo "
+           "\"xdg-open got the page\" >&2'"
+        << ""
+        << "/x\\377\\303(" << 0 << "xdg-open got the page" << QByteArray("new");
 }
 
 void TestCli::awkwardOutputFilesAndFolders() {
@@ -396,7 +501,7 @@ void TestCli::awkwardOutputFilesAndFolders() {
         "P=\"$OUT$(printf '" + folder + "')\"; PAGE=\"$P/FileList.html\"; mkdir -p \"$P\"; " +
         "printf 'old page' >\"$PAGE\"; " + setup + "\n" + "before=$(stat -c '%a %u' \"$PAGE\"); " +
         (way == "nobody" && root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "") +
-        "\"$@\" -o \"$P\"; status=$?\n" +
+        "\"$@\" -o \"$P\"; status=$?; eval \"${after:-}\"\n" +
         "echo \"$before\"; stat -c '%a %u' \"$PAGE\"; ls -A \"$P\"; cat \"$PAGE\"; exit $status";
     QStringList command{"sh", "-c", script, "sh", programPath(), "list", "--folders-from", list};
     if (way == "own disk")

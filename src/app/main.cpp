@@ -1,4 +1,6 @@
-// Starts the window, or, with "list", the command line (no window, no display).
+// Starts the window, or, with "list" or any argument other than Qt's own window
+// options, the command line (no window, no display): an unknown option is told
+// there instead of opening the window.
 #include "app/AppInfo.h"
 #include "app/Form1.h"
 #include "app/QtUi.h"

@@ -2,7 +2,13 @@
 
 #include "app/FileNames.h"
 
-#include <QProcess>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+
+extern char** environ;
 
 ConsoleUi::ConsoleUi(std::FILE* err, bool progress) : err_(err), progress_(progress) {
     clock_.start();
@@ -11,18 +17,56 @@ ConsoleUi::ConsoleUi(std::FILE* err, bool progress) : err_(err), progress_(progr
 void ConsoleUi::message(const QString& text, const QString&, Icon) {
     // A report box's first line is its description; the rest is for a window.
     QString first = text.section(QLatin1Char('\r'), 0, 0).section(QLatin1Char('\n'), 0, 0);
+    ++faults_;
     warn(first);
 }
 
 void ConsoleUi::openUrl(const QUrl& url) {
-    const QString target = url.isLocalFile() ? url.toLocalFile() : url.toString();
-    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {target}))
-        warn(QStringLiteral("could not start xdg-open to open ") + DisplayFileName(target));
+    // A page's path reaches xdg-open byte for byte, UTF-8 or not.
+    QByteArray target =
+        url.isLocalFile() ? QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
+                          : url.toEncoded();
+    // Detached: in its own session, and holding no pipe of a script that reads
+    // this program's output; its complaints still reach standard error.
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    // Signals this program ignores (a file-size limit) are the browser's own.
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    sigaddset(&defaults, SIGPIPE);
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
+    char program[] = "xdg-open";
+    char* arguments[] = {program, target.data(), nullptr};
+    pid_t pid = 0;
+    const int error = ::posix_spawnp(&pid, program, &actions, &attributes, arguments, environ);
+    ::posix_spawnattr_destroy(&attributes);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        warn(QStringLiteral("could not start xdg-open to open %1: %2")
+                 .arg(DisplayFileName(DecodeFileName(target)),
+                      QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void ConsoleUi::warn(const QString& text) {
     clearLine();
-    std::fprintf(err_, "palavine: %s\n", text.toUtf8().constData());
+    // A name's control characters must not move the cursor or start a line.
+    QByteArray line = text.toUtf8();
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const uchar c = uchar(line[i]);
+        if (c < 0x20 || c == 0x7F) {
+            line[i] = '?';
+        } else if (c == 0xC2 && i + 1 < line.size() && uchar(line[i + 1]) >= 0x80 &&
+                   uchar(line[i + 1]) < 0xA0) { // U+0080 to U+009F
+            line.replace(i, 2, "?");
+        }
+    }
+    std::fprintf(err_, "palavine: %s\n", line.constData());
     std::fflush(err_);
 }
 

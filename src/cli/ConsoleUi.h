@@ -1,6 +1,7 @@
 // The Ui services for the command line: no window, no dialogs. Messages go to
-// standard error; a dialog answers as Cancel does; the desktop opens a page
-// through xdg-open. It also keeps the run's progress line on standard error.
+// standard error, one line each; a dialog answers as Cancel does; the desktop
+// opens a page through xdg-open. It also keeps the run's progress line on
+// standard error, and counts the faults it was told.
 #pragma once
 
 #include "app/Ui.h"
@@ -24,11 +25,23 @@ class ConsoleUi : public Ui {
     double randomDraw() override { return 0.5; }
     void yield() override { tick(); }
 
-    // One line on standard error, "palavine: " first; the progress line is
-    // cleared first and comes back at the next tick.
+    // One line on standard error, "palavine: " first, control characters
+    // shown as "?"; the progress line is cleared first and comes back at the
+    // next tick.
     void warn(const QString& text);
     // "palavine: PATH: reason", the path as a person reads it.
     void warn(const QString& path, const QString& reason);
+    // The same for something asked for that the run could not do (a folder or
+    // list file not read); counted, as every message box is.
+    void fault(const QString& path, const QString& reason) {
+        ++faults_;
+        warn(path, reason);
+    }
+    void fault(const QString& text) {
+        ++faults_;
+        warn(text);
+    }
+    qint64 faults() const { return faults_; }
 
     // Counters shown by the progress line.
     void folderRead() { ++folders_; }
@@ -53,6 +66,7 @@ class ConsoleUi : public Ui {
     quint64 ticks_ = 0;
     qint64 folders_ = 0;
     qint64 files_ = 0;
+    qint64 faults_ = 0;
     qint64 lastDraw_ = -1000;
     QElapsedTimer clock_;
 };

@@ -20,15 +20,17 @@ struct ListOptions {
         bool containing = true; // removes the entries that contain the text, else the others
         QString text;
     };
-    std::vector<Input> inputs; // in the order given
+    std::vector<Input> inputs; // in the order given; a list file "-" is standard input
     std::vector<Prune> prunes; // in the order given
     bool subfolders = true;
+    bool nulSeparated = false; // list files separate their folders by NUL bytes
     std::optional<QString> filter;
-    std::optional<QString> output;
+    std::optional<QString> output; // "-": standard output
     std::optional<QString> font;
     std::optional<qint32> textColour;
     std::optional<qint32> backgroundColour;
     std::optional<QString> settings;
+    bool noSettings = false; // no stored options at all: the window's defaults
     bool open = false;
     bool quiet = false;
     bool help = false;
@@ -37,9 +39,9 @@ struct ListOptions {
 
 // Exit statuses.
 namespace ListExit {
-constexpr int Success = 0;
-constexpr int NotWritten = 1;
-constexpr int BadUsage = 2;
+constexpr int Success = 0;  // the page written, every folder and list file named read
+constexpr int Failure = 1;  // something named could not be read, or no page written
+constexpr int BadUsage = 2; // the arguments: nothing was done
 } // namespace ListExit
 
 // The usage text, as --help prints it.
@@ -49,15 +51,20 @@ QString ListUsage();
 // the low byte); nothing for any other text.
 std::optional<qint32> ParseColour(const QString& text);
 
-// The arguments after "list", as the process received them (bytes). Nothing,
-// with the reason in *error, for bad usage.
+// The arguments after "list", as the process received them (bytes), in the
+// GNU forms: bundled and attached short options (-qo DIR, -oDIR), --name=VALUE,
+// long names abbreviated where that is unambiguous, FOLDERs among the options
+// in their order, "--" ending the options. Nothing, with the problem in
+// *error, for bad usage.
 std::optional<ListOptions> ParseListArguments(const QList<QByteArray>& arguments, QString* error);
 
 // Runs "palavine list" with parsed options; messages go to standard error.
 int RunList(const ListOptions& options);
 
 // True when the process's arguments ask for the command line rather than the
-// window ("list", or --help / --version alone).
+// window: "list" first, or anything other than Qt's own window options
+// (-style NAME, -platform NAME, -reverse, ...), so that an unknown option is
+// told instead of opening the window.
 bool IsCommandLine(int argc, char* argv[]);
 // The whole command line: parses, runs, and gives the exit status.
 int RunCommandLine(int argc, char* argv[]);

@@ -109,15 +109,17 @@ struct NulLines {
     }
 };
 
-// Splits the stream into lines and gives each to `line`: decoded as names
-// are (so valid UTF-8 reads as UTF-8, and any other bytes stay those bytes),
-// a relative one taken relative to `base`.
+// Splits the stream into lines (or NUL-separated entries) and gives each to
+// `line`: decoded as names are (so valid UTF-8 reads as UTF-8, and any other
+// bytes stay those bytes), a relative one taken relative to `base`.
 void readLines(InputFile& file, Ui& ui, const QString& base, NulLines& nul,
-               const std::function<void(QString&&)>& line) {
+               const std::function<void(QString&&)>& line,
+               ListSeparator separator = ListSeparator::Lines) {
+    const bool byNul = separator == ListSeparator::Nul;
     const std::unique_ptr<char[]> buffer(new char[size_t(BlockSize)]);
     const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
     QByteArray pending;    // the start of a line that goes on in the next block
-    bool atStart = true;   // nothing read yet: a byte-order mark may come
+    bool atStart = !byNul; // nothing read yet: a byte-order mark may come
     bool afterCr = false;  // the previous block ended in CR: a LF next belongs to it
     bool lineRead = false; // the current line began in an earlier block
     qint64 number = 0;     // of the line being given
@@ -159,7 +161,7 @@ void readLines(InputFile& file, Ui& ui, const QString& base, NulLines& nul,
             ++i;
         afterCr = false;
         // The next LF and CR at or after i (n: none in this block).
-        qsizetype nextLf = -1, nextCr = -1;
+        qsizetype nextLf = -1, nextCr = -1, nextNul = -1;
         auto nextOf = [&](char c, qsizetype& cached) {
             if (cached < i) {
                 const void* at = std::memchr(begin + i, c, size_t(n - i));
@@ -169,7 +171,8 @@ void readLines(InputFile& file, Ui& ui, const QString& base, NulLines& nul,
         };
         bool ended = false;
         while (i < n) {
-            const qsizetype e = std::min(nextOf('\n', nextLf), nextOf('\r', nextCr));
+            const qsizetype e = byNul ? nextOf('\0', nextNul)
+                                      : std::min(nextOf('\n', nextLf), nextOf('\r', nextCr));
             if (e == n) {
                 pending.append(begin + i, n - i);
                 break;
@@ -183,7 +186,7 @@ void readLines(InputFile& file, Ui& ui, const QString& base, NulLines& nul,
                 pending.clear();
             }
             i = e + 1;
-            if (begin[e] == '\r') {
+            if (!byNul && begin[e] == '\r') {
                 if (i < n && begin[i] == '\n')
                     ++i;
                 else if (i == n)
@@ -235,11 +238,11 @@ void FileToListbox(Ui& ui, ListView& list, const QString& path) {
 }
 
 void ReadListLines(Ui& ui, int fd, const QString& source, const QString& baseFolder,
-                   const std::function<void(QString&&)>& line) {
+                   const std::function<void(QString&&)>& line, ListSeparator separator) {
     InputFile file(fd);
     NulLines nul;
     try {
-        readLines(file, ui, baseFolder, nul, line);
+        readLines(file, ui, baseFolder, nul, line, separator);
     } catch (...) {
         nul.tell(ui, source);
         throw;
@@ -247,11 +250,12 @@ void ReadListLines(Ui& ui, int fd, const QString& source, const QString& baseFol
     nul.tell(ui, source);
 }
 
-void ReadListFileLines(Ui& ui, const QString& path, const std::function<void(QString&&)>& line) {
+void ReadListFileLines(Ui& ui, const QString& path, const std::function<void(QString&&)>& line,
+                       ListSeparator separator) {
     InputFile file(path);
     NulLines nul;
     try {
-        readLines(file, ui, folderOf(path), nul, line);
+        readLines(file, ui, folderOf(path), nul, line, separator);
     } catch (...) {
         nul.tell(ui, path);
         throw;

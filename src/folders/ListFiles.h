@@ -22,17 +22,24 @@ class Ui;
 // reported and ends the reading of the file, keeping the lines already added.
 void FileToListbox(Ui& ui, ListView& list, const QString& path);
 
+// How the entries of a list are separated: lines, or NUL bytes as
+// `find -print0` writes them (then CR and LF are part of the names, and the
+// bytes are taken as they are, with no byte-order mark looked for).
+enum class ListSeparator { Lines, Nul };
+
 // The lines of a list file by the rules of FileToListbox, each given to `line`
 // as soon as it is read (yielding once per line), so a caller can stream them.
 // A file that can't be opened or read throws AppError; the lines given so far
 // stay given.
-void ReadListFileLines(Ui& ui, const QString& path, const std::function<void(QString&&)>& line);
+void ReadListFileLines(Ui& ui, const QString& path, const std::function<void(QString&&)>& line,
+                       ListSeparator separator = ListSeparator::Lines);
 
 // The same for a list that comes from a stream with no file of its own (such
 // as standard input, fd 0): relative lines are taken relative to baseFolder
 // (CurrentFolder() for standard input), and messages name the list `source`.
 void ReadListLines(Ui& ui, int fd, const QString& source, const QString& baseFolder,
-                   const std::function<void(QString&&)>& line);
+                   const std::function<void(QString&&)>& line,
+                   ListSeparator separator = ListSeparator::Lines);
 
 // "Load Folders From Text File": the user chooses one or more list files, which
 // are read in the order the chooser gives them.

@@ -29,6 +29,8 @@ class PageFile {
 
     // True when the page is written in place, not through a temporary file.
     bool inPlace() const { return inPlace_; }
+    // The temporary file beside the page (bytes), until commit(); empty in place.
+    const QByteArray& temporaryPath() const { return temporary_; }
 
   private:
     void openInPlace(int reasonIfNot);

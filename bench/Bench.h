@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The benchmark's frame: stages register themselves; each stage times one part
 // of the program and its reference (find, a plain buffered read or write) in
 // the same run, and the table shows the ratio beside the goal. A stage of the

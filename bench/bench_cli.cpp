@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The command line over the generated trees against find, and its peak memory.
 #include "Bench.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The sub-folder walk over a big tree, and loading a million-line list file in
 // the window.
 #include "Bench.h"

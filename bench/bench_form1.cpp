@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The commands of the main window, shown (offscreen), each clicked as a person
 // clicks it: building the results list, clearing a million results, and
 // adding a tree of 10,000 folders. Each reports the window's longest stall.

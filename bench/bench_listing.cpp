@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // Building the results list from a big tree, and pruning a million entries in
 // the window.
 #include "Bench.h"

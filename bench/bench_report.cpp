@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // "3. Save Results As HTML File" in the window for a million entries, against
 // writing the same bytes line by line through one plain buffered stream.
 #include "Bench.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // palavine-bench: runs every stage in a process of its own (so that peak memory
 // is the stage's own) and prints one table of times, ratios, the window's
 // longest stalls, peak memory, and their goals.

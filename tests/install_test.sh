@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright 2026 The Palavine developers
 # Installs the build into a temporary prefix and checks the desktop files:
 # each in its place, the menu entry and AppStream metadata valid, the manual
 # page rendering without warnings, and the program, the metadata, the manual

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The lower layer: error report and trap, path and colour helpers, file names,
 // the settings store and the list control.
 #include "app/ErrorReport.h"

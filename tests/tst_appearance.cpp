@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The appearance options through the store, and the preview window.
 #include "app/ColourSwatch.h"
 #include "app/ErrorReport.h"

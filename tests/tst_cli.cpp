@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The command line, run as the built program with no display: its options,
 // exit statuses and messages, a folder it can't read, and the page it writes
 // compared byte for byte with the window's.

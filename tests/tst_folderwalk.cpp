@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The folder picker, the sub-folder walk and "Add Folders and Subfolders", on
 // real temporary trees. Folders that deny access are examined by a helper run
 // of this program as an unprivileged user, since root reads everything.

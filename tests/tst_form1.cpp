@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The main window: start-up, the option boxes, the pointer, list editing.
 #include "app/ColourSwatch.h"
 #include "app/Form1.h"

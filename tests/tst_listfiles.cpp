@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // Loading the folder list from list files and the sample folders.
 #include "app/FileNames.h"
 #include "app/Helpers.h"

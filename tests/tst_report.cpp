@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The results page, the text-file writer, the output folder choice and Help.
 #include "app/AppInfo.h"
 #include "app/ErrorReport.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The product's names and the maker's addresses, kept in one place.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // A small square filled with one colour; its colour number (red in the low
 // byte) is the colour the page and the preview use.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The uniform error report: a failure carries a number and a description; a
 // guarded procedure runs its numbered steps through an ErrorTrap, which shows
 // the "Application Error" box for a failing step and lets the procedure go on.

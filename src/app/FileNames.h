@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // File names are bytes. They are decoded as UTF-8; each byte of an invalid
 // sequence is kept as a lone surrogate U+DC80 + byte, so every name found can be
 // encoded back to the same bytes and opened again.

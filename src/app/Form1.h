@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The main window: the two lists, the command buttons, the option boxes and the
 // font options. Its handlers are short: each calls the subsystem function that
 // does the work, with the lists, the texts and the Ui services.

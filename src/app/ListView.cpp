@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 #include "app/ListView.h"
 
 #include "app/FileNames.h"
@@ -8,6 +10,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 // Drawn as U+FFFD: characters that would break the line or reorder what is
@@ -49,8 +52,6 @@ QString ShownText(const QString& text) {
         shown += QChar(0x2026);
     return shown;
 }
-
-#include <iterator>
 
 namespace {
 // Texts freed whenever pending events run: about a millisecond's work.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The list control of both lists: a one-column report view over a model that
 // owns the texts. Items are numbered from 1, in the order added. Appended
 // items reach the view in batches, whenever pending events run.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The pointer shape of the main window: one value for the whole window.
 #pragma once
 

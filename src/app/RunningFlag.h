@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // Marks a command as under way for its whole run, also when it leaves early,
 // so that a second start during its yields can be refused.
 #pragma once

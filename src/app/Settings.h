@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The per-user store of remembered options: named text values under an
 // application and a section, keys matched without regard to letter case.
 // Kept as an INI file (PALAVINE_SETTINGS names another file); every save is

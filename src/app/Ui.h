@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // Everything that talks to the person or the desktop: message and input boxes,
 // the file, folder, font and colour dialogs, opening addresses, the random draw
 // and letting pending window events run during a long command.

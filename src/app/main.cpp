@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // Starts the window, or, with "list" or any argument other than Qt's own window
 // options, the command line (no window, no display): an unknown option is told
 // there instead of opening the window.

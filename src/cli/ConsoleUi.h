@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The Ui services for the command line: no window, no dialogs. Messages go to
 // standard error, one line each; a dialog answers as Cancel does; the desktop
 // opens a page through xdg-open. It also keeps the run's progress line on

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // Adding a folder with every folder below it to the folder list: the walk that
 // extends a list of folder entries level by level, its name and attribute
 // rules, and the command that runs it for the folder the user picks.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The folder picker: a modal chooser of one existing folder, opened at a start
 // folder, giving the chosen path in the form the folder list uses.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // Filling the folder list from plain-text list files, one folder per line, and
 // with the two sample folders.
 #pragma once

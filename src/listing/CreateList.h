@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // Building the results list: every file directly inside each folder of the
 // folder list whose extension passes the filter, appended as a full path.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // Pruning a list by a text: the entries that contain it, or those that don't,
 // are removed; the match ignores letter case.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The appearance options: the font, text colour and background colour of the
 // page and the preview, chosen in the font and colour choosers, stored at once
 // and restored at start-up.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The font preview window: a sample text in the current font and colours
 // across the whole screen, with a "Close" button that brings the main window
 // back. It exists, hidden, from start-up on; its text box holds the applied

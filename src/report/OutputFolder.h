@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The "..." button of the output folder: picks the folder the page is written
 // into and remembers it as the next start folder for adding folders.
 #pragma once

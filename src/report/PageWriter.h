@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // The results page FileList.html: its bytes (head, one link line per entry,
 // tail), the plain text-file writer, and the "3. Save Results As HTML File"
 // command that writes the page into the output folder.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright 2026 The Palavine developers
 // A Ui that answers from queues and records what it was asked, so that tests
 // never block on a real dialog or open a browser. An action can be scripted to
 // run at the n-th yield, to test what happens when another command runs in the

@@ -59,6 +59,19 @@ int validSequence(const unsigned char* p, const unsigned char* end, char32_t* co
 
 } // namespace
 
+bool IsAsciiBytes(const char* bytes, qsizetype size) {
+    quint64 bits = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes + i, 8);
+        bits |= word;
+    }
+    for (; i < size; ++i)
+        bits |= static_cast<unsigned char>(bytes[i]);
+    return (bits & 0x8080808080808080ULL) == 0;
+}
+
 // Every code point is decoded as it stands, U+FEFF and the noncharacters too:
 // a general UTF-8 decoder would take a leading U+FEFF for a byte-order mark.
 QString DecodeFileName(const char* bytes, qsizetype size) {

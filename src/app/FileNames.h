@@ -23,6 +23,10 @@ int CompareFileNames(QByteArrayView a, QByteArrayView b);
 // The same with both names' decoded forms at hand, for sorting many names.
 int CompareFileNames(QByteArrayView a, const QString& aDecoded, QByteArrayView b,
                      const QString& bDecoded);
+// True when every byte is ASCII (below 0x80): such a name decodes one
+// character per byte.
+bool IsAsciiBytes(const char* bytes, qsizetype size);
+
 // The bytes the file system holds for a name or path decoded by DecodeFileName.
 QByteArray EncodeFileName(const QString& name);
 

@@ -5,6 +5,7 @@
 #include "app/AppInfo.h"
 #include "app/ErrorReport.h"
 #include "app/FileNames.h"
+#include "app/WriteAll.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -228,18 +229,6 @@ void makeFolders(const QByteArray& folder) {
     ::mkdir(folder.constData(), 0777);
 }
 
-bool writeAll(int fd, const QByteArray& content) {
-    for (qsizetype done = 0; done < content.size();) {
-        const ssize_t n = ::write(fd, content.constData() + done, size_t(content.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
 // Written to a new file beside the store, then renamed over it, so the store
 // is always whole. A store that is a link is written where the link leads, and
 // an existing store keeps its permissions.
@@ -273,7 +262,7 @@ bool writeStore(const QString& path, const Store& store, QString& reason) {
     QByteArray content = store.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const IniLine& line : store.lines)
         content += line.raw + '\n';
-    const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
+    const bool written = WriteAll(fd, content.constData(), content.size()) && ::fsync(fd) == 0;
     const int writeError = errno;
     if (::close(fd) != 0 || !written || ::rename(temporary.constData(), target.constData()) != 0) {
         const int error = written ? errno : writeError;

@@ -7,6 +7,7 @@
 #include "app/FileNames.h"
 #include "app/Helpers.h"
 #include "app/Settings.h"
+#include "app/WriteAll.h"
 #include "cli/ConsoleUi.h"
 #include "folders/AddFolder.h"
 #include "folders/ListFiles.h"
@@ -47,18 +48,8 @@ struct LoweredPrune {
 // Writes all the bytes to the descriptor; a failure throws AppError with the
 // system's reason.
 void writeAll(int fd, const QByteArray& bytes) {
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw AppError::fromErrno(errno);
-        }
-        p += n;
-        left -= n;
-    }
+    if (!WriteAll(fd, bytes.constData(), bytes.size()))
+        throw AppError::fromErrno(errno);
 }
 
 // The folders of the folder list as they are found, each read, its files

@@ -139,21 +139,6 @@ bool examineFolder(const QByteArray& encoded, struct stat& target) {
            S_ISDIR(target.st_mode);
 }
 
-bool isAscii(const QByteArray& bytes) {
-    const char* p = bytes.constData();
-    const qsizetype n = bytes.size();
-    quint64 bits = 0;
-    qsizetype i = 0;
-    for (; i + 8 <= n; i += 8) {
-        quint64 word;
-        std::memcpy(&word, p + i, 8);
-        bits |= word;
-    }
-    for (; i < n; ++i)
-        bits |= static_cast<unsigned char>(p[i]);
-    return (bits & 0x8080808080808080ULL) == 0;
-}
-
 bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
@@ -601,7 +586,7 @@ void SortFileNames(FileNameList& names) {
     auto view = [&](const std::pair<qsizetype, qsizetype>& span) {
         return QByteArrayView(names.bytes.constData() + span.first, span.second);
     };
-    if (isAscii(names.bytes)) {
+    if (IsAsciiBytes(names.bytes.constData(), names.bytes.size())) {
         // Kept from folder to folder: a walk sorts thousands of them.
         thread_local std::vector<ChunkKey> keys;
         thread_local std::vector<std::pair<qsizetype, qsizetype>> sorted;

@@ -73,19 +73,6 @@ bool isAscii(QStringView text) {
     return true;
 }
 
-bool isAscii(const char* bytes, qsizetype size) {
-    quint64 bits = 0;
-    qsizetype i = 0;
-    for (; i + 8 <= size; i += 8) {
-        quint64 word;
-        std::memcpy(&word, bytes + i, 8);
-        bits |= word;
-    }
-    for (; i < size; ++i)
-        bits |= static_cast<unsigned char>(bytes[i]);
-    return (bits & 0x8080808080808080ULL) == 0;
-}
-
 char16_t asciiLower(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
 }
@@ -144,7 +131,7 @@ FileNameList ReadFolderFiles(const QString& folderWithSeparator) {
 
 void SetFilePath(QString& path, const QString& prefix, const char* name, qsizetype size) {
     path.resize(0);
-    if (isAscii(name, size)) {
+    if (IsAsciiBytes(name, size)) {
         path.reserve(prefix.size() + size);
         path.append(prefix);
         path.append(QLatin1StringView(name, size));

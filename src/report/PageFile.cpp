@@ -2,6 +2,8 @@
 // Copyright 2026 The Palavine developers
 #include "report/PageFile.h"
 
+#include "app/WriteAll.h"
+
 #include "app/ErrorReport.h"
 #include "app/FileNames.h"
 
@@ -45,23 +47,6 @@ QByteArray followLinks(QByteArray path) {
         path = link.startsWith('/') ? link : folderOf(path) + '/' + link;
     }
     return path;
-}
-
-// False with errno set when a write fails.
-bool writeAll(int fd, const char* p, qsizetype left, off_t at = -1) {
-    while (left > 0) {
-        const ssize_t n = at < 0 ? ::write(fd, p, size_t(left)) : ::pwrite(fd, p, size_t(left), at);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= n;
-        if (at >= 0)
-            at += n;
-    }
-    return true;
 }
 
 // Lets go of the earlier page once its name is the new page's. Its blocks are
@@ -148,7 +133,7 @@ void PageFile::openInPlace(int reasonIfNot) {
 }
 
 void PageFile::write(const QByteArray& bytes) {
-    if (!writeAll(fd_, bytes.constData(), bytes.size()))
+    if (!WriteAll(fd_, bytes.constData(), bytes.size()))
         fail(errno);
     if (!inPlace_) {
         // Start writing it out now, and wait for what was started a few pieces
@@ -233,7 +218,7 @@ void PageFile::settleInPlace() {
                 continue;
             if (n <= 0)
                 fail(n < 0 ? errno : EIO);
-            if (!writeAll(fd_, buffer.constData(), n, at))
+            if (!WriteAll(fd_, buffer.constData(), n, at))
                 fail(errno);
             at += n;
         }

@@ -10,6 +10,7 @@
 #include "app/RunningFlag.h"
 #include "app/Settings.h"
 #include "app/Ui.h"
+#include "app/WriteAll.h"
 #include "report/PageFile.h"
 
 #include <QUrl>
@@ -256,19 +257,10 @@ void WriteTextFile(const QString& text, const QString& path, int mode) {
     if (fd < 0)
         throw AppError::fromErrno(errno);
     const QByteArray bytes = text.toUtf8();
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, p, size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            ::close(fd);
-            throw AppError::fromErrno(error);
-        }
-        p += written;
-        left -= written;
+    if (!WriteAll(fd, bytes.constData(), bytes.size())) {
+        const int error = errno;
+        ::close(fd);
+        throw AppError::fromErrno(error);
     }
     if (::close(fd) != 0)
         throw AppError::fromErrno(errno);

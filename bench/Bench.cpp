@@ -163,6 +163,19 @@ double BenchWindow::click(int button, double& stallMs) {
     return seconds;
 }
 
+void BenchWindow::clickRounds(int button, int rounds, BenchResult& result,
+                              const std::function<void()>& prepare) {
+    result.seconds = 1e300;
+    result.stallMs = 0;
+    for (int round = 0; round < rounds; ++round) {
+        if (prepare)
+            prepare();
+        double stall = 0;
+        result.seconds = std::min(result.seconds, click(button, stall));
+        result.stallMs = std::max(result.stallMs, stall);
+    }
+}
+
 QStringList millionEntries() {
     QStringList texts;
     texts.reserve(1000000);

@@ -137,6 +137,11 @@ class BenchWindow {
     // has settled; gives the seconds until the command returned and the view
     // took the last rows, and the longest stall.
     double click(int button, double& stallMs);
+    // Clicks button n in each of `rounds` rounds, `prepare` run before each
+    // click outside the measurement; the result gets the best time and the
+    // worst stall.
+    void clickRounds(int button, int rounds, BenchResult& result,
+                     const std::function<void()>& prepare = {});
 
   private:
     QTemporaryDir settings_;

@@ -77,16 +77,8 @@ BenchResult loadMillionLineListFile(const BenchContext& context) {
     const QString path = writeMillionLineFile(context.workDir);
     window.ui.filesAnswer = QStringList{path};
     BenchResult r;
-    r.seconds = 1e300;
-    r.stallMs = 0;
-    int lines = 0;
-    for (int round = 0; round < 3; ++round) {
-        window.empty(*form.ListView1);
-        double stall = 0;
-        r.seconds = std::min(r.seconds, window.click(2, stall));
-        r.stallMs = std::max(r.stallMs, stall);
-        lines = form.ListView1->Count();
-    }
+    window.clickRounds(2, 3, r, [&] { window.empty(*form.ListView1); });
+    const int lines = form.ListView1->Count();
     window.empty(*form.ListView1);
     size_t bytes = 0;
     r.referenceSeconds = timeSeconds([&] { bytes = readLinesPlainly(path); }, 3);

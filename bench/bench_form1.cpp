@@ -41,14 +41,7 @@ BenchResult clearMillionThroughForm1(const BenchContext&) {
     BenchWindow window;
     Form1& form = window.form();
     BenchResult r;
-    r.seconds = 1e300;
-    r.stallMs = 0;
-    for (int round = 0; round < 3; ++round) {
-        window.fill(*form.ListView2, millionEntries());
-        double stall = 0;
-        r.seconds = std::min(r.seconds, window.click(8, stall));
-        r.stallMs = std::max(r.stallMs, stall);
-    }
+    window.clickRounds(8, 3, r, [&] { window.fill(*form.ListView2, millionEntries()); });
     r.reference = QStringLiteral("-");
     r.stallGoalMs = WindowStallGoalMs;
     r.memoryGoalMb = MillionResultsMemoryGoalMb;
@@ -61,16 +54,8 @@ BenchResult addTreeThroughForm1(const BenchContext& context) {
     Form1& form = window.form();
     window.ui.folderAnswer = context.bigTree;
     BenchResult r;
-    r.seconds = 1e300;
-    r.stallMs = 0;
-    int folders = 0;
-    for (int round = 0; round < 3; ++round) {
-        window.empty(*form.ListView1);
-        double stall = 0;
-        r.seconds = std::min(r.seconds, window.click(6, stall));
-        r.stallMs = std::max(r.stallMs, stall);
-        folders = form.ListView1->Count();
-    }
+    window.clickRounds(6, 3, r, [&] { window.empty(*form.ListView1); });
+    const int folders = form.ListView1->Count();
     r.referenceSeconds = timeCommand(
         QStringLiteral("find"), {context.bigTree, QStringLiteral("-type"), QStringLiteral("d")}, 3);
     r.reference = QStringLiteral("find TREE -type d");

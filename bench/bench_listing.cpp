@@ -61,17 +61,11 @@ BenchResult pruneHalfOfMillion(const BenchContext&) {
     window.ui.inputAnswer = answer;
 
     BenchResult r;
-    r.seconds = 1e300;
-    r.stallMs = 0;
-    int left = 0;
-    for (int round = 0; round < 3; ++round) {
+    window.clickRounds(4, 3, r, [&] {
         window.empty(*form.ListView2);
         window.fill(*form.ListView2, millionEntries());
-        double stall = 0;
-        r.seconds = std::min(r.seconds, window.click(4, stall));
-        r.stallMs = std::max(r.stallMs, stall);
-        left = form.ListView2->Count();
-    }
+    });
+    const int left = form.ListView2->Count();
     window.empty(*form.ListView2);
     const QStringList texts = millionEntries();
     int found = 0;

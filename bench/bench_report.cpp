@@ -34,13 +34,7 @@ BenchResult writePage(const BenchContext& context) {
     form.Check1->setChecked(false);
 
     BenchResult r;
-    r.seconds = 1e300;
-    r.stallMs = 0;
-    for (int round = 0; round < 3; ++round) {
-        double stall = 0;
-        r.seconds = std::min(r.seconds, window.click(7, stall));
-        r.stallMs = std::max(r.stallMs, stall);
-    }
+    window.clickRounds(7, 3, r);
     // The reference needs the page in memory, the list no more: with the
     // list's memory given back to the system, the stage's peak is the larger
     // of the two, not their sum.

@@ -29,6 +29,8 @@ class TestCli : public QObject {
     void pageEqualsTheWindowsPage_data();
     void pageEqualsTheWindowsPage();
     void unreadableFolderIsNamedAndUnwritablePageKeepsTheOldOne();
+    void foldersLeftOutAreNamedOnce_data();
+    void foldersLeftOutAreNamedOnce();
     void awkwardOutputFilesAndFolders_data();
     void awkwardOutputFilesAndFolders();
 };
@@ -347,8 +349,12 @@ void TestCli::pageEqualsTheWindowsPage() {
     Tree::write(t.root + "/other/" + QString(120, 'w') + ".txt", "x");
     QDir().mkpath(t.root + "/other/skipme");
     Tree::write(t.root + "/other/skipme/g.txt", "x");
-    // A link into a sibling is walked fully; a link back up is not entered.
-    QVERIFY(QFile::link(t.root + "/other", t.root + "/sub/toOther"));
+    // A link out of the tree is walked, one into it or back up is not entered.
+    QDir().mkpath(t.dir.path() + "/outside");
+    Tree::write(t.dir.path() + "/outside/f.txt", "x");
+    Tree::write(t.dir.path() + "/outside/" + QString(120, 'w') + ".txt", "x");
+    QVERIFY(QFile::link(t.dir.path() + "/outside", t.root + "/sub/toOther"));
+    QVERIFY(QFile::link(t.root + "/other", t.root + "/sub/intoOther"));
     QVERIFY(QFile::link(t.root, t.root + "/other/up"));
     const QString list = t.dir.path() + "/list.txt";
     Tree::write(
@@ -433,6 +439,76 @@ void TestCli::unreadableFolderIsNamedAndUnwritablePageKeepsTheOldOne() {
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(t.page() + ": "), qPrintable(r.err));
     QCOMPARE(read(t.page()), QByteArray("old page"));
+}
+
+void TestCli::foldersLeftOutAreNamedOnce_data() {
+    // A shell line run first in the tree's folder (as the test's user), then
+    // "palavine list -o - ARGUMENTS" there, as an unprivileged user when asked.
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<bool>("asNobody");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err");      // the line on standard error, or ""
+    QTest::addColumn<QString>("listed");   // an entry the page holds
+    QTest::addColumn<QString>("unlisted"); // an entry it does not hold
+    QTest::newRow("a folder that can be listed, not entered")
+        << "chmod 0444 R/sub" << true << QStringList{"R"} << 1 << "R/sub/deep/: Permission denied"
+        << "R/other/f.txt"
+        << "R/sub/deep/e.txt";
+    QTest::newRow("a folder name holding a control character")
+        << "mkdir -p 'R/a\nb' && touch 'R/a\nb/g.txt'" << false << QStringList{"R"} << 1
+        << "R/a?b/: Name holds a control character"
+        << "R/sub/deep/e.txt"
+        << "g.txt";
+    QTest::newRow("folders beyond the path limit")
+        << "n=$(printf '%0200d' 0); p=R; for i in $(seq 30); do mkdir \"$p/$n\" && cd \"$p\" "
+           "&& p=$n; done; touch \"$p/bottom.txt\""
+        << false << QStringList{"R"} << 0 << ""
+        << "/bottom.txt"
+        << "";
+    QTest::newRow("a link loop") << "ln -s loop loop" << false << QStringList{"loop", "R/other"}
+                                 << 1 << "loop: Too many levels of symbolic links"
+                                 << "R/other/f.txt"
+                                 << "";
+    QTest::newRow("a list line climbing out of a link")
+        << "mkdir -p far/in far/B && touch far/B/x.txt && ln -s ../far/in R/lnk && "
+           "printf '%s/R/lnk/../B\\n' \"$PWD\" >list"
+        << false << QStringList{"--folders-from", "list"} << 0 << ""
+        << "far/B/x.txt"
+        << "lnk/../B";
+}
+
+void TestCli::foldersLeftOutAreNamedOnce() {
+    QFETCH(QString, setup);
+    QFETCH(bool, asNobody);
+    QFETCH(QStringList, arguments);
+    TestSettings store;
+    Tree t;
+    const auto cleanUp = qScopeGuard([&] {
+        QProcess::execute("sh", {"-c", "chmod -R u+rwx \"$0\"; rm -rf \"$0\"", t.dir.path()});
+    });
+    QProcess shell;
+    shell.setWorkingDirectory(t.dir.path());
+    shell.start("sh", {"-c", setup});
+    QVERIFY(shell.waitForFinished(60000) && shell.exitCode() == 0);
+    const Result r = run(QStringList{"-o", "-"} + arguments, asNobody, {}, t.dir.path());
+    QTEST(r.status, "status");
+    QFETCH(QString, err);
+    const QString base = t.dir.path() + '/';
+    if (err.isEmpty()) {
+        QVERIFY2(r.err.count('\n') == 1 && r.err.contains(" written to standard output"),
+                 qPrintable(r.err));
+    } else {
+        // One line for the folder, naming it once.
+        QVERIFY2(r.err.contains("palavine: " + base + err + '\n'), qPrintable(r.err));
+        QCOMPARE(r.err.count(base + err.section(':', 0, 0)), 1);
+    }
+    QFETCH(QString, listed);
+    QFETCH(QString, unlisted);
+    const QString page = entries(r.bytes).join('\n');
+    QVERIFY2(page.contains(listed), qPrintable(page));
+    if (!unlisted.isEmpty())
+        QVERIFY2(!page.contains(unlisted), qPrintable(page));
 }
 
 void TestCli::awkwardOutputFilesAndFolders_data() {

@@ -106,7 +106,8 @@ QStringList runUnprivileged(const QStringList& arguments) {
 }
 
 // Helper mode: "walk PATH" prints the walk of PATH; "add PATH" runs the
-// command with PATH chosen and prints the folder list. Then the boxes shown.
+// command with PATH chosen and prints the folder list. Then the number of
+// boxes shown and the first line of each.
 int helperMain(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QString mode = QString::fromUtf8(argv[2]);
@@ -127,6 +128,8 @@ int helperMain(int argc, char* argv[]) {
     for (const QString& line : out)
         std::printf("%s\n", EncodeFileName(line).constData());
     std::printf("BOXES %d\n", int(ui.boxes.size()));
+    for (const ScriptedUi::Box& box : ui.boxes)
+        std::printf("BOX %s\n", box.text.section('\r', 0, 0).toUtf8().constData());
     return 0;
 }
 
@@ -150,12 +153,13 @@ class TestFolderWalk : public QObject {
     void cancelledPickerChangesNothing();
     void refusedNamesDropTheirSubtreeOthersPass();
     void rootFolderEntriesHaveSingleSeparators();
-    void linksAreWalkedFullyUnlessBackToAnAncestor();
+    void linksLeadToEachRealFolderOnce_data();
+    void linksLeadToEachRealFolderOnce();
     void foldersThatFailAreToldInOneMessage();
-    void deepTreesAndOverlongPathsEndQuietly();
-    void folderRemovedDuringWalkIsLeftOutQuietly();
-    void deniedFoldersOnOneLevelAreLeftOutQuietly();
-    void chosenFolderThatDeniesListingAddsNothing();
+    void deepTreesAndPathsBeyondTheLimitAreRead();
+    void folderRemovedDuringWalkIsLeftOutAndTold();
+    void deniedFoldersOnOneLevelAreLeftOutAndTold();
+    void chosenFolderThatDeniesListingAddsNothingAndTellsIt();
     void reentryAtAYieldKeepsBothRuns();
 };
 
@@ -392,6 +396,13 @@ void TestFolderWalk::refusedNamesDropTheirSubtreeOthersPass() {
         for (const QString& e : dirs)
             QVERIFY2(!e.contains(n), qPrintable(e));
     QCOMPARE(dirs.size(), 1 + 2 * passing.size());
+    // Left out, but told, with the control characters drawn visibly.
+    QCOMPARE(ui.boxes.size(), 1);
+    const QString told = ui.boxes[0].text;
+    QVERIFY2(told.startsWith("3 folders could not be read:"), qPrintable(told));
+    QVERIFY2(
+        told.contains(t.root + "/two" + QChar(0x240A) + "lines/: Name holds a control character"),
+        qPrintable(told));
 }
 
 void TestFolderWalk::rootFolderEntriesHaveSingleSeparators() {
@@ -409,29 +420,77 @@ void TestFolderWalk::rootFolderEntriesHaveSingleSeparators() {
     }
 }
 
-void TestFolderWalk::linksAreWalkedFullyUnlessBackToAnAncestor() {
-    Tree t;
-    makeFolders(t.root, {"A", "A/child", "B"});
-    QVERIFY(QFile::link(t.root, t.root + "/A/up"));         // back to an ancestor
-    QVERIFY(QFile::link(".", t.root + "/A/self"));          // back to its own folder
-    QVERIFY(QFile::link(t.root + "/A", t.root + "/B/toA")); // a second way into A
-    QVERIFY(QFile::link(t.root + "/B", t.root + "/0toB"));  // reached before B itself
-    QVERIFY(QFile::link(t.root + "/nowhere", t.root + "/dangling"));
-    ScriptedUi ui;
-    QStringList dirs{t.root + '/'};
-    GetSubDirectories2016(dirs, true, ui);
-    QVERIFY(ui.boxes.isEmpty());
-    const QString r = t.root;
-    QCOMPARE(dirs, (QStringList{r + '/', r + "/0toB/", r + "/A/", r + "/B/", r + "/0toB/toA/",
-                                r + "/A/child/", r + "/B/toA/", r + "/0toB/toA/child/",
-                                r + "/B/toA/child/"}));
-    // Started below the link's target, the link still leads back up.
-    QStringList below{r + "/A/"};
-    GetSubDirectories2016(below, true, ui);
-    QCOMPARE(below, (QStringList{r + "/A/", r + "/A/child/"}));
+void TestFolderWalk::linksLeadToEachRealFolderOnce_data() {
+    // Below a temporary folder holding the chosen folder R and a folder O
+    // outside it: the folders, the links ("where=>target", targets relative
+    // to the temporary folder unless absolute, "." for the link's own
+    // folder), the folder chosen, and the walk expected.
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QStringList>("links");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("into the tree, up to it, to itself, dangling")
+        << QStringList{"R/A", "R/A/child", "R/B"}
+        << QStringList{"R/A/up=>R", "R/A/self=>.",      "R/B/toA=>R/A", "R/0toB=>R/B",
+                       "R/home=>.", "R/dangling=>R/no", "R/root=>/"}
+        << "R" << QStringList{"R/", "R/A/", "R/B/", "R/A/child/"};
+    QTest::newRow("started below a link's target")
+        << QStringList{"R/A", "R/A/child"} << QStringList{"R/A/up=>R", "R/A/self=>."} << "R/A"
+        << QStringList{"R/A/", "R/A/child/"};
+    QTest::newRow("out of the tree, followed once, first in the walk's order")
+        << QStringList{"R/A", "R/B", "O", "O/X", "O/X/Y"}
+        << QStringList{"R/A/out=>O/X", "R/B/out=>O/X", "R/B/deep=>O/X/Y", "O/X/back=>R/A"} << "R"
+        << QStringList{"R/", "R/A/", "R/B/", "R/A/out/", "R/B/deep/"};
+    QStringList mesh;
+    QStringList meshWalk{"R/"};
+    for (int i = 1; i <= 8; ++i) {
+        meshWalk << QString("R/s%1/").arg(i);
+        for (int j = 1; j <= 8; ++j) {
+            if (i != j)
+                mesh << QString("R/s%1/to%2=>R/s%2").arg(i).arg(j);
+        }
+    }
+    QTest::newRow("a mesh of eight folders linking each other")
+        << QStringList{"R/s1", "R/s2", "R/s3", "R/s4", "R/s5", "R/s6", "R/s7", "R/s8"} << mesh
+        << "R" << meshWalk;
+    QStringList chainFolders{"O"};
+    QStringList chain{"R/start=>O/c1"};
+    QStringList chainWalk{"R/", "R/start/"};
+    for (int i = 1; i <= 15; ++i) {
+        chainFolders << QString("O/c%1").arg(i);
+        for (int l = 1; l <= 3 && i < 15; ++l)
+            chain << QString("O/c%1/l%2=>O/c%3").arg(i).arg(l).arg(i + 1);
+        if (i < 15)
+            chainWalk << chainWalk.last() + "l1/";
+    }
+    QTest::newRow("a chain of fifteen folders, three links each to the next")
+        << chainFolders << chain << "R" << chainWalk;
 }
 
-void TestFolderWalk::deepTreesAndOverlongPathsEndQuietly() {
+void TestFolderWalk::linksLeadToEachRealFolderOnce() {
+    QFETCH(QStringList, folders);
+    QFETCH(QStringList, links);
+    QFETCH(QString, start);
+    QFETCH(QStringList, expected);
+    Tree t;
+    const QString base = t.dir.path() + '/';
+    makeFolders(t.dir.path(), folders);
+    for (const QString& link : links) {
+        const QString where = link.section("=>", 0, 0);
+        const QString target = link.section("=>", 1);
+        const QString path = target == "." || target.startsWith('/') ? target : base + target;
+        QVERIFY2(QFile::link(path, base + where), qPrintable(link));
+    }
+    ScriptedUi ui;
+    QStringList dirs{base + start + '/'};
+    GetSubDirectories2016(dirs, true, ui);
+    for (QString& e : dirs)
+        e.remove(0, base.size());
+    QCOMPARE(dirs, expected);
+    QVERIFY(ui.boxes.isEmpty());
+}
+
+void TestFolderWalk::deepTreesAndPathsBeyondTheLimitAreRead() {
     Tree t;
     // 200 levels, all listed in order.
     QString path = t.root;
@@ -461,13 +520,13 @@ void TestFolderWalk::deepTreesAndOverlongPathsEndQuietly() {
     QStringList longDirs{longRoot + '/'};
     GetSubDirectories2016(longDirs, true, ui);
     QVERIFY(ui.boxes.isEmpty());
-    QVERIFY(longDirs.size() > 10 && longDirs.size() < 31);
-    for (const QString& e : longDirs)
-        QVERIFY(EncodeFileName(e).size() < MaxPathLength());
+    QCOMPARE(longDirs.size(), 31);
+    QVERIFY(EncodeFileName(longDirs.last()).size() > MaxPathLength());
+    QVERIFY(IsFolder(longDirs.last()));
     QProcess::execute("rm", {"-rf", longRoot});
 }
 
-void TestFolderWalk::folderRemovedDuringWalkIsLeftOutQuietly() {
+void TestFolderWalk::folderRemovedDuringWalkIsLeftOutAndTold() {
     Tree t;
     makeFolders(t.root, {"A", "A/A1", "B", "B/B1"});
     ScriptedUi ui;
@@ -477,10 +536,12 @@ void TestFolderWalk::folderRemovedDuringWalkIsLeftOutQuietly() {
     QStringList dirs{t.root + '/'};
     GetSubDirectories2016(dirs, true, ui);
     QCOMPARE(dirs, (QStringList{t.root + '/', t.root + "/A/", t.root + "/A/A1/"}));
-    QVERIFY(ui.boxes.isEmpty());
+    QCOMPARE(ui.boxes.size(), 1);
+    QCOMPARE(ui.boxes[0].text.section('\r', 0, 2),
+             "1 folder could not be read:\r\r" + t.root + "/B/: Path not found");
 }
 
-void TestFolderWalk::deniedFoldersOnOneLevelAreLeftOutQuietly() {
+void TestFolderWalk::deniedFoldersOnOneLevelAreLeftOutAndTold() {
     Tree t;
     makeFolders(t.root, {"A", "A/A1", "B", "B/B1", "C", "C/C1", "D", "D/D1", "D/D2", "D/D2/x", "E",
                          "E/E1"});
@@ -488,8 +549,10 @@ void TestFolderWalk::deniedFoldersOnOneLevelAreLeftOutQuietly() {
         ::chmod(EncodeFileName(t.root + '/' + denied).constData(), 0);
     ::chmod(EncodeFileName(t.root + "/E").constData(), 0444); // listable, not enterable
     const QStringList out = runUnprivileged({"walk", t.root + '/'});
-    QVERIFY2(out.contains("BOXES 0"), qPrintable(out.join('|')));
-    QStringList walk = out.mid(0, out.size() - 1);
+    // A, C and D/D2 can't be opened; E/E1 can't be examined in E.
+    QVERIFY2(out.contains("BOXES 1") && out.last() == "BOX 4 folders could not be read:",
+             qPrintable(out.join('|')));
+    QStringList walk = out.mid(0, out.size() - 2);
     QStringList sorted = walk;
     sorted.sort();
     const QString r = t.root;
@@ -531,13 +594,13 @@ void TestFolderWalk::foldersThatFailAreToldInOneMessage() {
         QVERIFY2(lines[2 + i].startsWith(dirs[i] + ": Device I/O error"), qPrintable(lines[2 + i]));
 }
 
-void TestFolderWalk::chosenFolderThatDeniesListingAddsNothing() {
+void TestFolderWalk::chosenFolderThatDeniesListingAddsNothingAndTellsIt() {
     Tree t;
     makeFolders(t.root, {"inside"});
     ::chmod(EncodeFileName(t.root).constData(), 0311); // enterable, not listable
     const QStringList out = runUnprivileged({"add", t.root});
     ::chmod(EncodeFileName(t.root).constData(), 0755);
-    QCOMPARE(out, QStringList{"BOXES 0"});
+    QCOMPARE(out, (QStringList{"BOXES 1", "BOX 1 folder could not be read:"}));
 }
 
 void TestFolderWalk::reentryAtAYieldKeepsBothRuns() {

@@ -38,9 +38,10 @@ AppError AppError::fromErrno(int error) {
         return with(ErrorNumber::PermissionDenied, QStringLiteral("Permission denied"));
     case ENOENT:
     case ENOTDIR:
+        return {ErrorNumber::PathNotFound, QStringLiteral("Path not found")};
     case ENAMETOOLONG:
     case ELOOP:
-        return {ErrorNumber::PathNotFound, QStringLiteral("Path not found")};
+        return {ErrorNumber::PathNotFound, reason};
     case ENOSPC:
         return {ErrorNumber::DiskFull, QStringLiteral("Disk full")};
     case EDQUOT:

@@ -18,6 +18,7 @@ constexpr int InvalidArgument = 5;
 constexpr int Overflow = 6;
 constexpr int OutOfMemory = 7;
 constexpr int TypeMismatch = 13;
+constexpr int BadFileName = 52;
 constexpr int FileNotFound = 53;
 constexpr int DiskFull = 61;
 constexpr int PermissionDenied = 70;

@@ -5,6 +5,7 @@
 #include "app/AppInfo.h"
 #include "app/ErrorReport.h"
 #include "app/FileNames.h"
+#include "app/FileSystem.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,14 +67,14 @@ bool FileExists(const QString& path) {
     if (path.isEmpty())
         return false;
     struct stat info {};
-    return ::stat(EncodeFileName(path).constData(), &info) == 0;
+    return StatPath(EncodeFileName(path), &info) == 0;
 }
 
 bool IsFolder(const QString& path) {
     if (path.isEmpty())
         return false;
     struct stat info {};
-    return ::stat(EncodeFileName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    return StatPath(EncodeFileName(path), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 QString NormalizeBackslashes(const QString& path, PathStyle style) {

@@ -5,6 +5,7 @@
 #include "app/AppInfo.h"
 #include "app/ErrorReport.h"
 #include "app/FileNames.h"
+#include "app/FileSystem.h"
 #include "app/Helpers.h"
 #include "app/Settings.h"
 #include "app/WriteAll.h"
@@ -77,10 +78,11 @@ class ListRun {
         ui_.tick();
         if (!NamesAFolder(entry) || !passes(folderPrunes_, entry))
             return;
+        const QString prefix = FolderEntryPrefix(entry);
         FileNameList own;
         if (!files) {
             try {
-                own = ReadFolderFiles(FolderEntryPrefix(entry));
+                own = ReadFolderFiles(prefix, &ui_);
             } catch (const AppError& e) {
                 ui_.fault(entry, e.description());
                 return;
@@ -94,7 +96,6 @@ class ListRun {
             files = &own;
         }
         ui_.folderRead();
-        const QString prefix = FolderEntryPrefix(entry);
         for (qsizetype i = 0; i < files->size(); ++i) {
             const char* name = files->name(i);
             if (!IsListedFileName(name))
@@ -168,11 +169,12 @@ qint32 storedColour(ConsoleUi& ui, const QString& key, qint32 fallback) {
     return fallback;
 }
 
-// A FOLDER argument as the folder picker would give it: absolute, clean.
+// A FOLDER argument as the folder picker would give it: absolute, clean, its
+// ".." parts leading where the system takes them.
 QString absoluteFolder(const QString& path) {
-    if (path.startsWith(QLatin1Char('/')))
-        return QDir::cleanPath(path);
-    return QDir::cleanPath(CurrentFolder() + QLatin1Char('/') + path);
+    const QString absolute =
+        path.startsWith(QLatin1Char('/')) ? path : CurrentFolder() + QLatin1Char('/') + path;
+    return QDir::cleanPath(ResolveParentParts(absolute));
 }
 
 // The folder the program was started in; "." when its path can't be told

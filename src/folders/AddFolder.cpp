@@ -5,6 +5,7 @@
 #include "app/Directory.h"
 #include "app/ErrorReport.h"
 #include "app/FileNames.h"
+#include "app/FileSystem.h"
 #include "app/Helpers.h"
 #include "app/ListView.h"
 #include "app/MousePointer.h"
@@ -15,14 +16,21 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <deque>
 #include <dirent.h>
+#include <exception>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -35,37 +43,17 @@ struct FolderId {
     bool operator==(const FolderId&) const = default;
 };
 
+struct FolderIdHash {
+    size_t operator()(const FolderId& id) const noexcept {
+        return size_t((quint64(id.inode) * 0x9E3779B97F4A7C15ULL) ^ quint64(id.device));
+    }
+};
+
+using FolderIds = std::unordered_set<FolderId, FolderIdHash>;
+
 FolderId idOf(const struct stat& info) {
     return {info.st_dev, info.st_ino};
 }
-
-// The folders each folder of a walk was reached through: a link back to one of
-// them is a cycle. Every folder read adds a node naming the node of the
-// folder it was found in, so each holds its whole path back to the start.
-class WalkPaths {
-  public:
-    static constexpr int Start = -1; // the node above a starting entry
-
-    int add(FolderId id, int parent) {
-        nodes_.push_back({id, parent});
-        return int(nodes_.size()) - 1;
-    }
-    // Whether the folder is one of those on the path of `node`, itself included.
-    bool onPath(FolderId id, int node) const {
-        for (; node != Start; node = nodes_[size_t(node)].parent) {
-            if (nodes_[size_t(node)].id == id)
-                return true;
-        }
-        return false;
-    }
-
-  private:
-    struct Node {
-        FolderId id;
-        int parent;
-    };
-    std::vector<Node> nodes_;
-};
 
 // The folder open at fd and every folder above it on the file system, up to
 // the root; as far as they can be examined.
@@ -91,17 +79,81 @@ std::vector<FolderId> foldersAbove(int fd) {
     return ids;
 }
 
-// Permission denied and path not found take a folder out of the walk.
-bool takesFolderOut(const AppError& e) {
-    return e.number() == ErrorNumber::PermissionDenied || e.number() == ErrorNumber::PathNotFound;
-}
+// The real folders one walk has met. Each is entered at most once. A link is
+// followed only to a folder outside the trees being walked and not above
+// them, and only the first time the walk reaches that folder: a link into the
+// trees leads where the walk goes anyway, one to a folder above them is a
+// cycle. So a walk ends, whatever links the disk holds.
+class WalkMemory {
+  public:
+    explicit WalkMemory(const QStringList& starts) {
+        for (const QString& start : starts) {
+            const int fd = OpenPath(EncodeFileName(start), O_PATH | O_DIRECTORY);
+            if (fd < 0)
+                continue;
+            const std::vector<FolderId> ids = foldersAbove(fd);
+            ::close(fd);
+            for (size_t i = 0; i < ids.size(); ++i)
+                (i == 0 ? starts_ : above_).insert(ids[i]);
+        }
+    }
 
-// The entry less its trailing separators, the root kept whole: a link must be
-// examined itself, and a trailing separator would look through it.
-QByteArray withoutTrailingSeparators(QByteArray path) {
-    while (path.size() > 1 && path.endsWith('/'))
-        path.chop(1);
-    return path;
+    // Marks the folder entered; false when it was entered before.
+    bool enter(FolderId id) { return entered_.insert(id).second; }
+
+    // Whether the link `name` in the folder open at `folderFd`, leading to the
+    // folder `target`, is walked.
+    bool follows(int folderFd, const char* name, FolderId target) {
+        if (entered_.count(target) || starts_.count(target) || above_.count(target))
+            return false;
+        return !insideStarts(folderFd, name, target);
+    }
+
+  private:
+    // Whether a start holds the link's target: one is found going up from it.
+    // What is learnt on the way up holds for every folder passed.
+    bool insideStarts(int folderFd, const char* name, FolderId target) {
+        if (const auto known = placed_.find(target); known != placed_.end())
+            return known->second;
+        int current = ::openat(folderFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (current < 0)
+            return true; // it can't be examined: it is not followed
+        std::vector<FolderId> passed{target};
+        bool inside = false;
+        for (int depth = 0; depth < PATH_MAX / 2; ++depth) {
+            const int parent = ::openat(current, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+            ::close(current);
+            current = parent;
+            struct stat info {};
+            if (current < 0 || ::fstat(current, &info) != 0 || idOf(info) == passed.back())
+                break;
+            const FolderId id = idOf(info);
+            if (starts_.count(id)) {
+                inside = true;
+                break;
+            }
+            if (const auto known = placed_.find(id); known != placed_.end()) {
+                inside = known->second;
+                break;
+            }
+            passed.push_back(id);
+        }
+        if (current >= 0)
+            ::close(current);
+        for (const FolderId& id : passed)
+            placed_[id] = inside;
+        return inside;
+    }
+
+    FolderIds entered_;
+    FolderIds starts_;
+    FolderIds above_;
+    std::unordered_map<FolderId, bool, FolderIdHash> placed_; // inside a start or not
+};
+
+// Permission denied and path not found take a folder out of the walk.
+bool takesFolderOut(int errorNumber) {
+    return errorNumber == ErrorNumber::PermissionDenied || errorNumber == ErrorNumber::PathNotFound;
 }
 
 // The entry's last name: hidden when it starts with a dot.
@@ -119,7 +171,7 @@ bool hasHiddenName(const QString& path) {
 // the entry itself.
 int attributesOf(const QString& path, const QByteArray& encoded, const struct stat& target) {
     struct stat self {};
-    if (::lstat(withoutTrailingSeparators(encoded).constData(), &self) != 0)
+    if (StatPath(encoded, &self, false) != 0)
         throw AppError::fromErrno(errno);
     int attributes = 0;
     if (S_ISDIR(target.st_mode))
@@ -133,10 +185,14 @@ int attributesOf(const QString& path, const QByteArray& encoded, const struct st
     return attributes;
 }
 
-// IsFolder, keeping what it learnt.
-bool examineFolder(const QByteArray& encoded, struct stat& target) {
-    return !encoded.isEmpty() && ::stat(encoded.constData(), &target) == 0 &&
-           S_ISDIR(target.st_mode);
+// The folder an entry names, examined; a failure throws with its reason.
+struct stat examineFolder(const QByteArray& encoded) {
+    struct stat target {};
+    if (StatPath(encoded, &target) != 0)
+        throw AppError::fromErrno(errno);
+    if (!S_ISDIR(target.st_mode))
+        throw AppError::fromErrno(ENOTDIR);
+    return target;
 }
 
 bool isDotOrDotDot(const char* name) {
@@ -145,31 +201,35 @@ bool isDotOrDotDot(const char* name) {
 
 // How the walk's failing steps are told: gathered for one message at the end
 // of the walk, or, when the caller asked for it, to its hook together with the
-// folder concerned.
+// folder concerned. Every folder the walk leaves out for a failure is told.
 class WalkSteps {
   public:
     explicit WalkSteps(const std::function<void(const QString&, const AppError&)>& failed)
         : failed_(failed) {}
 
-    template <class Step> bool at(const QString& entry, Step&& step) {
+    // Runs a step for the entry: 0 when it went well, else the number of the
+    // failure, which has been told.
+    template <class Step> int at(const QString& entry, Step&& step) {
         try {
             step();
-            return true;
+            return 0;
         } catch (const AppError& e) {
             fail(entry, e);
+            return e.number();
         } catch (const std::bad_alloc&) {
             fail(entry, AppError(ErrorNumber::OutOfMemory, QStringLiteral("Out of memory")));
+            return ErrorNumber::OutOfMemory;
         } catch (const std::exception& e) {
             fail(entry, AppError(0, QString::fromUtf8(e.what())));
+            return -1;
         }
-        return false;
     }
 
-    // A failure the walk deals with without a word: a folder taken out, a
-    // listing cut short.
-    void quiet(const QString& entry, const AppError& e) {
+    void fail(const QString& entry, const AppError& e) {
         if (failed_)
             failed_(entry, e);
+        else
+            unread_.add(NormalizeBackslashes(entry), e.description());
     }
 
     // The folders that failed, told once (without a hook).
@@ -178,61 +238,55 @@ class WalkSteps {
     }
 
   private:
-    void fail(const QString& entry, const AppError& e) {
-        if (failed_)
-            failed_(entry, e);
-        else
-            unread_.add(NormalizeBackslashes(entry), e.description());
-    }
-
     const std::function<void(const QString&, const AppError&)>& failed_;
     UnreadFolders unread_;
 };
 
-// One level of the walk: its entries and, for each, the node of the folder
-// it was found in.
-struct Level {
-    QStringList entries;
-    std::vector<int> parents;
-};
-
-// What one directory entry is, and whether the file system was asked (then
-// `followed` holds what the entry leads to).
-EntryKind kindOfEntry(int folderFd, const char* name, unsigned char listedType,
-                      struct stat* followed, bool* examined) {
-    *examined = false;
+// What one directory entry is. The type comes from the listing; the file
+// system is asked only for links and entries of unknown type, so a link
+// counts as what it leads to. Then `*link` tells whether the entry is a link,
+// and `*target` holds what it leads to.
+EntryKind kindOfEntry(int folderFd, const char* name, unsigned char listedType, struct stat* target,
+                      bool* link) {
+    *link = false;
+    const auto kindOf = [](const struct stat& info) {
+        return S_ISDIR(info.st_mode)   ? EntryKind::Folder
+               : S_ISREG(info.st_mode) ? EntryKind::File
+                                       : EntryKind::Other;
+    };
     switch (listedType) {
     case DT_DIR:
         return isDotOrDotDot(name) ? EntryKind::Other : EntryKind::Folder;
     case DT_REG:
         return EntryKind::File;
     case DT_UNKNOWN:
-    case DT_LNK: {
-        if (isDotOrDotDot(name))
+        if (isDotOrDotDot(name) || ::fstatat(folderFd, name, target, AT_SYMLINK_NOFOLLOW) != 0)
             return EntryKind::Other;
-        if (::fstatat(folderFd, name, followed, 0) != 0)
+        if (!S_ISLNK(target->st_mode))
+            return kindOf(*target);
+        [[fallthrough]];
+    case DT_LNK:
+        *link = true;
+        if (::fstatat(folderFd, name, target, 0) != 0)
             return EntryKind::Other;
-        *examined = true;
-        return S_ISDIR(followed->st_mode)   ? EntryKind::Folder
-               : S_ISREG(followed->st_mode) ? EntryKind::File
-                                            : EntryKind::Other;
-    }
+        return kindOf(*target);
     default:
         return EntryKind::Other;
     }
 }
 
+// Entries past this many let pending events run while a folder is read.
+constexpr qsizetype EntriesPerYield = 1024;
+
 // Appends parent + name + separator for every acceptable sub-folder, in name
 // order, and the names of the regular files to `files` when given (in name
-// order once the listing is whole). A link back to this folder or to one
-// above it on the file system is a cycle and is left out.
-void listSubFolders(DIR* dir, const QString& parent, int node, Level& next, Ui& ui,
-                    FileNameList* files) {
+// order once the listing is whole). A link is kept only when the walk follows
+// it; a name the walk refuses is told.
+void listSubFolders(DIR* dir, const QString& parent, QStringList& next, Ui& ui, WalkMemory& memory,
+                    WalkSteps& steps, FileNameList* files) {
     const int fd = ::dirfd(dir);
-    const int maxLength = MaxPathLength();
     FileNameList folders;
-    std::optional<std::vector<FolderId>> above;
-    for (;;) {
+    for (qsizetype count = 1;; ++count) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
         if (!entry) {
@@ -240,10 +294,12 @@ void listSubFolders(DIR* dir, const QString& parent, int node, Level& next, Ui& 
                 throw AppError::fromErrno(errno);
             break;
         }
+        if (count % EntriesPerYield == 0)
+            ui.yield();
         const char* name = entry->d_name;
-        struct stat target; // filled only when examined: most entries need no stat
-        bool examined = false;
-        const EntryKind kind = kindOfEntry(fd, name, entry->d_type, &target, &examined);
+        struct stat target; // filled only for links: most entries need no stat
+        bool link = false;
+        const EntryKind kind = kindOfEntry(fd, name, entry->d_type, &target, &link);
         if (kind == EntryKind::File) {
             if (files)
                 files->append(name, qsizetype(std::strlen(name)));
@@ -252,137 +308,113 @@ void listSubFolders(DIR* dir, const QString& parent, int node, Level& next, Ui& 
         if (kind != EntryKind::Folder)
             continue;
         ui.yield();
-        // Only a link (or an entry of unknown type) can lead back up.
-        if (examined) {
-            if (!above)
-                above = foldersAbove(fd);
-            if (std::find(above->begin(), above->end(), idOf(target)) != above->end())
-                continue;
-        }
+        if (link && !memory.follows(fd, name, idOf(target)))
+            continue;
         folders.append(name, qsizetype(std::strlen(name)));
     }
-    SortFileNames(folders);
+    SortFileNames(folders, ui);
     if (files)
-        SortFileNames(*files);
+        SortFileNames(*files, ui);
     for (qsizetype i = 0; i < folders.size(); ++i) {
-        const QString n = DecodeFileName(folders.name(i), folders.nameSize(i));
-        if (n.size() >= maxLength || HasBadChars(n))
+        if ((i + 1) % EntriesPerYield == 0)
+            ui.yield();
+        const QString name = DecodeFileName(folders.name(i), folders.nameSize(i));
+        QString entry = parent + name + QLatin1Char('/');
+        if (HasBadChars(name)) {
+            steps.fail(entry, AppError(ErrorNumber::BadFileName,
+                                       QStringLiteral("Name holds a control character")));
             continue;
-        next.entries.append(parent + n + QLatin1Char('/'));
-        next.parents.push_back(node);
+        }
+        next.append(std::move(entry));
     }
 }
 
-enum class Outcome { Stays, TakenOut, Cycle };
+// Repeated: the folder was entered before in this walk, and is left out.
+enum class Outcome { Stays, TakenOut, Repeated };
 
 // What gather learnt of a folder beyond its outcome.
 struct Gathered {
     bool listedWhole = false; // the listing ran to its end
     bool examined = false;    // the attributes were read: `kept` holds
     bool kept = false;        // what keep would decide, from the same tests
+    bool told = false;        // a failure was told
 };
 
-// Reads the sub-folders of one entry into the next level. `node` is the node
-// of the folder the entry was found in (WalkPaths::Start for a starting
-// entry): a folder found again on its own path is a cycle, neither read nor
-// kept. With `files`, the folder's regular files are gathered in the same pass.
-Outcome gather(const QString& d, int node, Level& next, Ui& ui, WalkSteps& steps, WalkPaths& paths,
-               FileNameList* files = nullptr, Gathered* learnt = nullptr) {
+// Reads the sub-folders of one entry into the next level; a starting entry
+// that is no folder stays where it is. With `files`, the folder's
+// regular files are gathered in the same pass.
+Outcome gather(const QString& d, bool start, QStringList& next, Ui& ui, WalkSteps& steps,
+               WalkMemory& memory, FileNameList* files, Gathered& learnt) {
     const QByteArray encoded = EncodeFileName(d);
     struct stat target {};
-    if (!examineFolder(encoded, target))
-        return Outcome::Stays;
-    if (encoded.size() >= MaxPathLength())
-        return Outcome::Stays;
-
-    bool takenOut = false;
+    int failure = steps.at(d, [&] { target = examineFolder(encoded); });
+    learnt.told = failure != 0;
+    if (failure != 0) // gone, or no longer reachable, since it was found
+        return start ? Outcome::Stays : Outcome::TakenOut;
     DIR* dir = nullptr;
-    steps.at(d, [&] {
-        dir = ::opendir(encoded.constData());
+    failure = steps.at(d, [&] {
+        const int fd = OpenPath(encoded, O_RDONLY | O_DIRECTORY);
+        if (fd < 0)
+            throw AppError::fromErrno(errno);
+        dir = ::fdopendir(fd);
         if (!dir) {
-            const AppError e = AppError::fromErrno(errno);
-            if (!takesFolderOut(e))
-                throw e;
-            steps.quiet(d, e);
-            takenOut = true;
+            const int error = errno;
+            ::close(fd);
+            throw AppError::fromErrno(error);
         }
     });
     const DirectoryStream folder(dir);
-    if (takenOut)
-        return Outcome::TakenOut;
+    learnt.told = failure != 0;
     if (!dir)
-        return Outcome::Stays;
+        return takesFolderOut(failure) ? Outcome::TakenOut : Outcome::Stays;
     ui.yield();
 
     // The folder actually opened, not what the path names by now.
     struct stat opened {};
     if (::fstat(::dirfd(dir), &opened) != 0)
         opened = target;
-    if (node != WalkPaths::Start && paths.onPath(idOf(opened), node))
-        return Outcome::Cycle;
+    if (!memory.enter(idOf(opened)) && !start)
+        return Outcome::Repeated;
 
     bool skip = false;
-    steps.at(d, [&] {
-        try {
-            skip = !IsRootFolder(d) && IsSkippedByAttributes(attributesOf(d, encoded, target));
-            if (learnt) {
-                learnt->examined = true;
-                learnt->kept = !skip;
-            }
-        } catch (const AppError& e) {
-            if (!takesFolderOut(e))
-                throw;
-            steps.quiet(d, e);
-            takenOut = true;
-        }
+    failure = steps.at(d, [&] {
+        skip = !IsRootFolder(d) && IsSkippedByAttributes(attributesOf(d, encoded, target));
+        learnt.examined = true;
+        learnt.kept = !skip;
     });
-    if (takenOut)
+    learnt.told = failure != 0;
+    if (takesFolderOut(failure))
         return Outcome::TakenOut;
     if (skip)
         return Outcome::Stays;
 
-    const int self = paths.add(idOf(opened), node);
-    steps.at(d, [&] {
-        try {
-            listSubFolders(dir, d, self, next, ui, files);
-            if (learnt)
-                learnt->listedWhole = true;
-        } catch (const AppError& e) {
-            // Any other failure just ends this folder's listing.
-            takenOut = takesFolderOut(e);
-            steps.quiet(d, e);
-        }
-    });
-    return takenOut ? Outcome::TakenOut : Outcome::Stays;
+    // A failure part-way ends this folder's listing; what was found stays.
+    failure = steps.at(d, [&] { listSubFolders(dir, d, next, ui, memory, steps, files); });
+    learnt.listedWhole = failure == 0;
+    learnt.told = failure != 0;
+    return takesFolderOut(failure) ? Outcome::TakenOut : Outcome::Stays;
 }
 
 // Whether a folder found below is kept in the result.
 bool keep(const QString& e, Ui& ui, WalkSteps& steps) {
     const QByteArray encoded = EncodeFileName(e);
     struct stat target {};
-    if (!examineFolder(encoded, target))
+    if (steps.at(e, [&] { target = examineFolder(encoded); }) != 0)
         return false;
     ui.yield();
     bool kept = true;
-    steps.at(e, [&] {
-        try {
-            kept = IsRootFolder(e) || !IsSkippedByAttributes(attributesOf(e, encoded, target));
-        } catch (const AppError& error) {
-            if (!takesFolderOut(error))
-                throw;
-            steps.quiet(e, error);
-            kept = false; // gone since it was examined
-        }
+    const int failure = steps.at(e, [&] {
+        kept = IsRootFolder(e) || !IsSkippedByAttributes(attributesOf(e, encoded, target));
     });
-    return kept;
+    return kept && !takesFolderOut(failure);
 }
 
 } // namespace
 
 EntryKind KindOfEntry(int folderFd, const char* name, unsigned char listedType) {
-    struct stat followed; // filled only when the file system is asked
-    bool examined = false;
-    return kindOfEntry(folderFd, name, listedType, &followed, &examined);
+    struct stat target; // filled only when the file system is asked
+    bool link = false;
+    return kindOfEntry(folderFd, name, listedType, &target, &link);
 }
 
 bool HasBadChars(const QString& name) {
@@ -411,10 +443,10 @@ bool IsRootFolder(const QString& path) {
 int FolderAttributes(const QString& path) {
     const QByteArray encoded = EncodeFileName(path);
     struct stat target {};
-    if (::stat(encoded.constData(), &target) != 0) {
+    if (StatPath(encoded, &target) != 0) {
         // A dangling link still has attributes of its own.
         struct stat self {};
-        if (::lstat(withoutTrailingSeparators(encoded).constData(), &self) != 0)
+        if (StatPath(encoded, &self, false) != 0)
             throw AppError::fromErrno(errno);
         target = self;
         target.st_mode = (self.st_mode & ~S_IFMT) | S_IFREG;
@@ -425,21 +457,19 @@ int FolderAttributes(const QString& path) {
 void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui) {
     const std::function<void(const QString&, const AppError&)> toldAtTheEnd;
     WalkSteps steps(toldAtTheEnd);
-    WalkPaths paths;
+    WalkMemory memory(dirs);
     // levels[k] holds the folders k + 1 levels below the entries of dirs. A
     // deque keeps each level in place while the next one grows.
-    std::deque<Level> levels;
-    std::vector<int> startNodes(size_t(dirs.size()), WalkPaths::Start);
+    std::deque<QStringList> levels;
     for (size_t k = 0;; ++k) {
-        QStringList& current = k == 0 ? dirs : levels[k - 1].entries;
-        std::vector<int>& parents = k == 0 ? startNodes : levels[k - 1].parents;
-        Level next;
+        QStringList& current = k == 0 ? dirs : levels[k - 1];
+        QStringList next;
         for (qsizetype i = 0; i < current.size();) {
             const QString d = current.at(i);
-            const Outcome outcome = gather(d, parents[size_t(i)], next, ui, steps, paths);
-            if (outcome == Outcome::Cycle) {
+            Gathered learnt;
+            const Outcome outcome = gather(d, k == 0, next, ui, steps, memory, nullptr, learnt);
+            if (outcome == Outcome::Repeated) {
                 current.removeAt(i);
-                parents.erase(parents.begin() + i);
                 continue;
             }
             if (outcome == Outcome::TakenOut) {
@@ -448,20 +478,19 @@ void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui) {
                 const qsizetype at = current.indexOf(d);
                 if (at >= 0) {
                     current.removeAt(at);
-                    parents.erase(parents.begin() + at);
                     continue;
                 }
             }
             ++i;
         }
-        if (next.entries.isEmpty())
+        if (next.isEmpty())
             break;
         levels.push_back(std::move(next));
         if (!recurse)
             break;
     }
-    for (const Level& level : levels) {
-        for (const QString& e : level.entries) {
+    for (const QStringList& level : levels) {
+        for (const QString& e : level) {
             if (keep(e, ui, steps))
                 dirs.append(e);
         }
@@ -471,29 +500,35 @@ void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui) {
 
 void FolderWalk::run(const QStringList& start, Ui& ui) {
     WalkSteps steps(failed);
-    WalkPaths paths;
+    WalkMemory memory(start);
     FileNameList files;
-    Level current{start, std::vector<int>(size_t(start.size()), WalkPaths::Start)};
+    const FileNameList none;
+    QStringList current = start;
     // Level by level as GetSubDirectories2016 goes; a folder is given once it
     // has been read and would be kept, which is where it stands in that
     // walk's result.
-    for (bool top = true; !current.entries.isEmpty(); top = false) {
-        Level next;
-        for (qsizetype i = 0; i < current.entries.size(); ++i) {
-            const QString& d = current.entries.at(i);
+    for (bool top = true; !current.isEmpty(); top = false) {
+        QStringList next;
+        for (const QString& d : std::as_const(current)) {
             files.bytes.resize(0);
             files.spans.clear();
             Gathered learnt;
-            const Outcome outcome = gather(d, current.parents[size_t(i)], next, ui, steps, paths,
-                                           collectFiles ? &files : nullptr, &learnt);
+            const Outcome outcome =
+                gather(d, top, next, ui, steps, memory, collectFiles ? &files : nullptr, learnt);
             if (outcome != Outcome::Stays)
                 continue;
             // Keep's tests were just made when the folder was read; made again
             // only when the reading stopped before them.
             if (!top && !(learnt.examined ? learnt.kept : keep(d, ui, steps)))
                 continue;
-            if (folder)
-                folder(d, collectFiles && learnt.listedWhole ? &files : nullptr);
+            if (!folder)
+                continue;
+            // A folder whose reading failed has been told: its files are not
+            // read again.
+            if (collectFiles && (learnt.listedWhole || learnt.told))
+                folder(d, learnt.listedWhole ? &files : &none);
+            else
+                folder(d, nullptr);
         }
         current = std::move(next);
     }
@@ -620,9 +655,39 @@ void SortFileNames(FileNameList& names) {
     names.spans = std::move(sorted);
 }
 
+void SortFileNames(FileNameList& names, Ui& ui) {
+    if (names.size() < SortAsideSize) {
+        SortFileNames(names);
+        return;
+    }
+    std::atomic<bool> done{false};
+    std::exception_ptr failure;
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            try {
+                SortFileNames(names);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            done.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error&) {
+        SortFileNames(names); // no thread to be had: ordered here
+        return;
+    }
+    while (!done.load(std::memory_order_acquire)) {
+        ui.yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 void UnreadFolders::add(const QString& folder, const QString& reason) {
     if (first_.size() < Shown)
-        first_.append(DisplayFileName(folder) + QStringLiteral(": ") + reason);
+        first_.append(ShownText(folder) + QStringLiteral(": ") + reason);
     ++count_;
 }
 

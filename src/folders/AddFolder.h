@@ -48,13 +48,14 @@ int FolderAttributes(const QString& path);
 
 // Extends dirs in place with every folder below its entries, breadth-first:
 // level by level, the parents in their order and each parent's children in
-// name order (CompareFileNames). Every entry ends with a separator. A folder
-// reached through a link is walked like any other; only a link back to one of
-// its own ancestors (on the file system, or on the way the walk took to it) is
-// a cycle, neither entered nor added. An entry that can't be opened for
-// permission or because it is gone is removed; a listing that fails otherwise
-// just ends. Other failures leave the folder unread and are told in one
-// message at the end.
+// name order (CompareFileNames). Every entry ends with a separator. Each real
+// folder is entered and added at most once. A link is followed only to a
+// folder outside the trees below the entries and not above them, the first
+// time the walk reaches that folder; a link into the trees or up to them is
+// neither entered nor added. A folder below an entry that can't be examined,
+// opened or listed for permission or because it is gone is removed; a listing
+// that fails otherwise just ends. Every folder not read, and every name
+// refused, is told in one message at the end.
 void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui);
 
 // What one entry of a directory listing is. The type comes from the listing;
@@ -80,6 +81,10 @@ struct FileNameList {
 
 // Puts the names in name order (CompareFileNames).
 void SortFileNames(FileNameList& names);
+// The same, letting pending events run meanwhile: a large folder's names are
+// ordered on a helper thread while this one yields.
+void SortFileNames(FileNameList& names, Ui& ui);
+constexpr qsizetype SortAsideSize = 20000;
 
 // The folders a long command could not read, told once at its end: how many,
 // and the first ten with their reasons.

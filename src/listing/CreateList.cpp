@@ -5,6 +5,7 @@
 #include "app/Directory.h"
 #include "app/ErrorReport.h"
 #include "app/FileNames.h"
+#include "app/FileSystem.h"
 #include "app/Helpers.h"
 #include "app/ListView.h"
 #include "app/RunningFlag.h"
@@ -13,9 +14,11 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -27,19 +30,22 @@ bool matchesEveryName(const QString& pattern) {
 // Reads the regular files of a folder (its path in file-system bytes, ending in a
 // separator). A folder that does not exist gives no names; one that can't be
 // read throws, and then no names are kept.
-FileNameList readFileNames(const QByteArray& folder, const QString& pattern) {
+FileNameList readFileNames(const QByteArray& folder, const QString& pattern, Ui* ui) {
     FileNameList names;
-    DirectoryStream dir(::opendir(folder.constData()));
+    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY);
+    DirectoryStream dir(fd >= 0 ? ::fdopendir(fd) : nullptr);
     if (!dir.get()) {
-        if (errno == ENOENT || errno == ENOTDIR)
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (error == ENOENT || error == ENOTDIR)
             return names;
-        throw AppError::fromErrno(errno);
+        throw AppError::fromErrno(error);
     }
     const bool everyName = matchesEveryName(pattern);
     const QByteArray wildcard = everyName ? QByteArray() : EncodeFileName(pattern);
-    const int fd = ::dirfd(dir.get());
     names.spans.reserve(100);
-    for (;;) {
+    for (qsizetype count = 1;; ++count) {
         errno = 0;
         const dirent* entry = ::readdir(dir.get());
         if (!entry) {
@@ -47,6 +53,9 @@ FileNameList readFileNames(const QByteArray& folder, const QString& pattern) {
                 throw AppError::fromErrno(errno);
             break;
         }
+        // A huge folder lets pending events run while it is read.
+        if (ui && count % 1024 == 0)
+            ui->yield();
         const char* name = entry->d_name;
         if (KindOfEntry(fd, name, entry->d_type) != EntryKind::File)
             continue;
@@ -54,7 +63,10 @@ FileNameList readFileNames(const QByteArray& folder, const QString& pattern) {
             continue;
         names.append(name, qsizetype(std::strlen(name)));
     }
-    SortFileNames(names);
+    if (ui)
+        SortFileNames(names, *ui);
+    else
+        SortFileNames(names);
     return names;
 }
 
@@ -122,11 +134,11 @@ bool ExtensionFilter::keeps(QStringView path) const {
 }
 
 QString FolderEntryPrefix(const QString& entry) {
-    return WithoutTrailingSeparator(entry) + Separator();
+    return WithoutTrailingSeparator(ResolveParentParts(entry)) + Separator();
 }
 
-FileNameList ReadFolderFiles(const QString& folderWithSeparator) {
-    return readFileNames(EncodeFileName(folderWithSeparator), AllFilesFilter);
+FileNameList ReadFolderFiles(const QString& folderWithSeparator, Ui* ui) {
+    return readFileNames(EncodeFileName(folderWithSeparator), AllFilesFilter, ui);
 }
 
 void SetFilePath(QString& path, const QString& prefix, const char* name, qsizetype size) {
@@ -151,11 +163,11 @@ bool IsExistingFile(const QString& path) {
     if (path.isEmpty())
         return false;
     struct stat info {};
-    return ::stat(EncodeFileName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    return StatPath(EncodeFileName(path), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 QStringList GetFilesInFolder(const QString& folder, const QString& pattern) {
-    const FileNameList names = readFileNames(folderWithSeparator(folder), pattern);
+    const FileNameList names = readFileNames(folderWithSeparator(folder), pattern, nullptr);
     QStringList result;
     result.reserve(names.size());
     for (qsizetype i = 0; i < names.size(); ++i)
@@ -197,7 +209,7 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
         trap.at(106, [&] {
             prefix = FolderEntryPrefix(entry);
             try {
-                names = ReadFolderFiles(prefix);
+                names = ReadFolderFiles(prefix, &ui);
                 read = true;
             } catch (const AppError& e) {
                 unread.add(entry, e.description());

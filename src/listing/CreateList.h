@@ -56,13 +56,16 @@ inline bool NamesAFolder(const QString& entry) {
 }
 
 // What a folder entry of the folder list puts in front of its files' names:
-// the entry less one trailing separator, then a separator.
+// the entry less one trailing separator, then a separator; ".." parts taken
+// as the system takes them (ResolveParentParts), so the names lead to the
+// folder that was read.
 QString FolderEntryPrefix(const QString& entry);
 
 // The regular files directly inside the folder (its path ending with a
 // separator), as the file list reads them, in name order (CompareFileNames). A missing folder gives
-// none; one that can't be read throws AppError.
-FileNameList ReadFolderFiles(const QString& folderWithSeparator);
+// none; one that can't be read throws AppError. With `ui`, pending events run
+// while a large folder is read and ordered.
+FileNameList ReadFolderFiles(const QString& folderWithSeparator, Ui* ui = nullptr);
 
 // Sets `path` to prefix + the decoded name, reusing its buffer.
 void SetFilePath(QString& path, const QString& prefix, const char* name, qsizetype size);

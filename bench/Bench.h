@@ -19,10 +19,11 @@
 #include <memory>
 
 struct BenchContext {
-    QString cacheDir;  // generated trees, kept between runs
-    QString bigTree;   // 10,000 folders x 100 files
-    QString smallTree; // 100,000 files
-    QString workDir;   // scratch space for this run
+    QString cacheDir;   // generated trees, kept between runs
+    QString bigTree;    // 10,000 folders x 100 files
+    QString smallTree;  // 100,000 files
+    QString hugeFolder; // one folder of 1,000,000 files (below the tree's root)
+    QString workDir;    // scratch space for this run
 };
 
 struct BenchResult {

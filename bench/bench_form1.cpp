@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 // The commands of the main window, shown (offscreen), each clicked as a person
-// clicks it: building the results list, clearing a million results, and
-// adding a tree of 10,000 folders. Each reports the window's longest stall.
+// clicks it: building the results list, clearing a million results, adding a
+// tree of 10,000 folders, and adding and listing one folder of a million
+// files. Each reports the window's longest stall.
 #include "Bench.h"
 
 #include "app/Form1.h"
@@ -64,8 +65,45 @@ BenchResult addTreeThroughForm1(const BenchContext& context) {
     return r;
 }
 
+// A folder of a million files, read and ordered while the window keeps running.
+BenchResult addHugeFolderThroughForm1(const BenchContext& context) {
+    BenchWindow window;
+    Form1& form = window.form();
+    window.ui.folderAnswer = context.hugeFolder;
+    BenchResult r;
+    r.seconds = window.click(6, r.stallMs);
+    r.referenceSeconds =
+        timeCommand(QStringLiteral("find"),
+                    {context.hugeFolder, QStringLiteral("-type"), QStringLiteral("d")}, 2);
+    r.reference = QStringLiteral("find FOLDER -type d");
+    r.stallGoalMs = WindowStallGoalMs;
+    r.memoryGoalMb = MillionResultsMemoryGoalMb;
+    r.note = QStringLiteral("%1 folder").arg(form.ListView1->Count());
+    return r;
+}
+
+BenchResult buildHugeFolderThroughForm1(const BenchContext& context) {
+    BenchWindow window;
+    Form1& form = window.form();
+    form.Text1->setText(QStringLiteral("*"));
+    window.fill(*form.ListView1, {context.hugeFolder + QLatin1Char('/')});
+    BenchResult r;
+    r.seconds = window.click(5, r.stallMs);
+    r.referenceSeconds =
+        timeCommand(QStringLiteral("find"),
+                    {context.hugeFolder, QStringLiteral("-type"), QStringLiteral("f")}, 2);
+    r.reference = QStringLiteral("find FOLDER -type f");
+    r.stallGoalMs = WindowStallGoalMs;
+    r.memoryGoalMb = MillionResultsMemoryGoalMb;
+    r.note = QStringLiteral("%1 results shown").arg(form.ListView2->Count());
+    return r;
+}
+
 } // namespace
 
+PALAVINE_BENCH_STAGE(QStringLiteral("add 1M-file folder through Form1"), addHugeFolderThroughForm1);
+PALAVINE_BENCH_STAGE(QStringLiteral("build 1M-file folder through Form1"),
+                     buildHugeFolderThroughForm1);
 PALAVINE_BENCH_STAGE(QStringLiteral("build list through Form1"), buildListThroughForm1);
 PALAVINE_BENCH_STAGE(QStringLiteral("clear list of 1M through Form1"), clearMillionThroughForm1);
 PALAVINE_BENCH_STAGE(QStringLiteral("add 10k-folder tree through Form1"), addTreeThroughForm1);

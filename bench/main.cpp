@@ -72,7 +72,8 @@ int main(int argc, char* argv[]) {
     }
     QTemporaryDir work;
     BenchContext context{cache, cache + QStringLiteral("/tree-1m"),
-                         cache + QStringLiteral("/tree-100k"), work.path()};
+                         cache + QStringLiteral("/tree-100k"),
+                         cache + QStringLiteral("/folder-1m/d0"), work.path()};
 
     if (!stage.isEmpty())
         return runStage(stage, context);
@@ -80,6 +81,7 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "Preparing trees in %s (made once, then reused)...\n", qPrintable(cache));
     ensureTree(context.bigTree, 10000, 100);
     ensureTree(context.smallTree, 1000, 100);
+    ensureTree(cache + QStringLiteral("/folder-1m"), 1, 1000000);
     warmTree(context.bigTree);
     warmTree(context.smallTree);
 

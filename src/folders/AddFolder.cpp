@@ -204,8 +204,9 @@ bool isDotOrDotDot(const char* name) {
 // folder concerned. Every folder the walk leaves out for a failure is told.
 class WalkSteps {
   public:
-    explicit WalkSteps(const std::function<void(const QString&, const AppError&)>& failed)
-        : failed_(failed) {}
+    explicit WalkSteps(const std::function<void(const QString&, const AppError&)>& failed,
+                       UnreadFolders* unread = nullptr)
+        : failed_(failed), unread_(unread ? *unread : own_), tells_(!unread) {}
 
     // Runs a step for the entry: 0 when it went well, else the number of the
     // failure, which has been told.
@@ -232,14 +233,18 @@ class WalkSteps {
             unread_.add(NormalizeBackslashes(entry), e.description());
     }
 
-    // The folders that failed, told once (without a hook).
+    // The folders that failed, told once (without a hook, unless the caller
+    // gathers them).
     void tell(Ui& ui) {
-        unread_.tell(ui, QStringLiteral("The folders below them are not in the folder list."));
+        if (tells_)
+            unread_.tell(ui, UnreadFoldersOfWalk);
     }
 
   private:
     const std::function<void(const QString&, const AppError&)>& failed_;
-    UnreadFolders unread_;
+    UnreadFolders own_;
+    UnreadFolders& unread_;
+    bool tells_;
 };
 
 // What one directory entry is. The type comes from the listing; the file
@@ -454,9 +459,9 @@ int FolderAttributes(const QString& path) {
     return attributesOf(path, encoded, target);
 }
 
-void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui) {
+void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui, UnreadFolders* unread) {
     const std::function<void(const QString&, const AppError&)> toldAtTheEnd;
-    WalkSteps steps(toldAtTheEnd);
+    WalkSteps steps(toldAtTheEnd, unread);
     WalkMemory memory(dirs);
     // levels[k] holds the folders k + 1 levels below the entries of dirs. A
     // deque keeps each level in place while the next one grows.
@@ -547,8 +552,9 @@ void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListView& folders, Q
         return;
     const BusyPointer busy(pointer);
     QStringList walk;
+    UnreadFolders unread;
     trap.at(108, [&] { walk.append(path + QLatin1Char('/')); });
-    trap.at(110, [&] { GetSubDirectories2016(walk, true, ui); });
+    trap.at(110, [&] { GetSubDirectories2016(walk, true, ui, &unread); });
     trap.at(112, [&] {
         QStringList items;
         items.reserve(walk.size());
@@ -556,6 +562,8 @@ void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListView& folders, Q
             items.append(NormalizeBackslashes(entry));
         folders.model()->append(std::move(items));
     });
+    // What was left out, once the rest is in the list.
+    unread.tell(ui, UnreadFoldersOfWalk);
 }
 
 namespace {

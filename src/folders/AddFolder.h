@@ -55,8 +55,11 @@ int FolderAttributes(const QString& path);
 // neither entered nor added. A folder below an entry that can't be examined,
 // opened or listed for permission or because it is gone is removed; a listing
 // that fails otherwise just ends. Every folder not read, and every name
-// refused, is told in one message at the end.
-void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui);
+// refused, is told in one message at the end, or gathered in `unread` when
+// given.
+class UnreadFolders;
+void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui,
+                           UnreadFolders* unread = nullptr);
 
 // What one entry of a directory listing is. The type comes from the listing;
 // the file system is asked only for links and entries of unknown type, so a
@@ -89,6 +92,9 @@ constexpr qsizetype SortAsideSize = 20000;
 // The folders a long command could not read, told once at its end: how many,
 // and the first ten with their reasons.
 inline const QString UnreadFoldersTitle = QStringLiteral("Folders Not Read");
+// What a walk's message says of the folders it could not read.
+inline const QString UnreadFoldersOfWalk =
+    QStringLiteral("The folders below them are not in the folder list.");
 class UnreadFolders {
   public:
     static constexpr qsizetype Shown = 10;

@@ -73,7 +73,6 @@ void ListModel::append(const QString& text) {
 }
 
 void ListModel::append(QStringList texts) {
-    items_.reserve(items_.size() + size_t(texts.size()));
     for (QString& text : texts)
         items_.push_back(std::move(text));
     scheduleFlush();
@@ -133,13 +132,13 @@ void ListModel::clear() {
     } else {
         release(items_.begin(), items_.end());
     }
-    items_ = std::vector<QString>();
+    items_ = Texts();
     shown_ = 0;
     endResetModel();
     ++removals_;
 }
 
-void ListModel::release(std::vector<QString>::iterator from, std::vector<QString>::iterator to) {
+void ListModel::release(Texts::iterator from, Texts::iterator to) {
     released_.insert(released_.end(), std::make_move_iterator(from), std::make_move_iterator(to));
     scheduleRelease();
 }
@@ -158,7 +157,7 @@ void ListModel::releaseSlice() {
     const size_t n = std::min(released_.size(), ReleaseSliceSize);
     released_.resize(released_.size() - n);
     if (released_.empty())
-        std::vector<QString>().swap(released_);
+        Texts().swap(released_);
     scheduleRelease();
 }
 

@@ -8,6 +8,7 @@
 #include <QAbstractListModel>
 #include <QHeaderView>
 #include <QTableView>
+#include <deque>
 #include <vector>
 
 // What a list draws of an item: at most ShownTextLength characters, then an
@@ -49,12 +50,15 @@ class ListModel : public QAbstractListModel {
     // Freeing a million texts takes tens of milliseconds, too long to hold up
     // the window: the texts that a clear or a removal of many items drops are
     // freed a slice at a time, one slice whenever pending events run.
-    void release(std::vector<QString>::iterator from, std::vector<QString>::iterator to);
+    // Held in blocks: a list of a million grows without ever moving them all
+    // at once, which would hold up the window for tens of milliseconds.
+    using Texts = std::deque<QString>;
+    void release(Texts::iterator from, Texts::iterator to);
     void scheduleRelease();
     void releaseSlice();
 
-    std::vector<QString> items_;
-    std::vector<QString> released_;
+    Texts items_;
+    Texts released_;
     bool releaseScheduled_ = false;
     qsizetype shown_ = 0;
     bool flushScheduled_ = false;

@@ -2,11 +2,11 @@
 // Copyright 2026 The Palavine developers
 // The lower layer: error report and trap, path and colour helpers, file names,
 // the settings store and the list control.
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/Settings.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/Paths.h"
+#include "window/ListView.h"
+#include "core/Settings.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 

@@ -3,9 +3,9 @@
 // The command line, run as the built program with no display: its options,
 // exit statuses and messages, a folder it can't read, and the page it writes
 // compared byte for byte with the window's.
-#include "app/FileNames.h"
-#include "app/Form1.h"
-#include "app/Settings.h"
+#include "core/FileNames.h"
+#include "window/Form1.h"
+#include "core/Settings.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 #include "support/Unprivileged.h"

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 // The results page, the text-file writer, the output folder choice and Help.
-#include "app/AppInfo.h"
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/MousePointer.h"
-#include "app/Settings.h"
+#include "core/AppInfo.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/Paths.h"
+#include "window/ListView.h"
+#include "core/MousePointer.h"
+#include "core/Settings.h"
 #include "help/Help.h"
 #include "report/OutputFolder.h"
 #include "report/PageWriter.h"

@@ -2,15 +2,15 @@
 // Copyright 2026 The Palavine developers
 #include "folders/AddFolder.h"
 
-#include "app/Directory.h"
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/FileSystem.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/MousePointer.h"
-#include "app/Settings.h"
-#include "app/Ui.h"
+#include "core/Directory.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/FileSystem.h"
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "core/Ui.h"
 #include "folders/BrowseForFolder.h"
 
 #include <QtEndian>
@@ -540,7 +540,7 @@ void FolderWalk::run(const QStringList& start, Ui& ui) {
     steps.tell(ui);
 }
 
-void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListView& folders, QWidget* owner) {
+void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListModel& folders, QWidget* owner) {
     ErrorTrap trap(ui, AddLocation);
     QString lastFolder;
     trap.at(100, [&] { lastFolder = GetOption(QStringLiteral("LastFolderDot"), QString()); });
@@ -560,7 +560,7 @@ void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListView& folders, Q
         items.reserve(walk.size());
         for (const QString& entry : walk)
             items.append(NormalizeBackslashes(entry));
-        folders.model()->append(std::move(items));
+        folders.append(std::move(items));
     });
     // What was left out, once the rest is in the list.
     unread.tell(ui, UnreadFoldersOfWalk);

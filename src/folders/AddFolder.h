@@ -13,7 +13,7 @@
 #include <vector>
 
 class AppError;
-class ListView;
+class ListModel;
 class MousePointer;
 class QWidget;
 class Ui;
@@ -135,4 +135,4 @@ class FolderWalk {
 
 // "1. Add Folders and Subfolders": picks a folder (starting at the last output
 // folder) and appends it and every folder below it to the folder list.
-void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListView& folders, QWidget* owner);
+void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListModel& folders, QWidget* owner);

@@ -2,8 +2,8 @@
 // Copyright 2026 The Palavine developers
 #include "folders/BrowseForFolder.h"
 
-#include "app/Helpers.h"
-#include "app/Ui.h"
+#include "core/Paths.h"
+#include "core/Ui.h"
 
 QString BrowseForFolder(Ui& ui, QWidget* owner, const QString& title, const QString& start) {
     // A start folder that is gone leaves the chooser at its own default.

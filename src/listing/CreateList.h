@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <functional>
 
-class ListView;
+class ListModel;
 class Ui;
 
 // Where failures of the two commands are reported.
@@ -87,7 +87,7 @@ QStringList GetFilesInFolder(const QString& folder, const QString& pattern);
 // texts are taken when the run starts; `readFilter` is asked for the filter
 // before every name. `creatingList` blocks a second run during this one.
 // Folders that can't be read are told in one message at the end.
-void CreateFileList(Ui& ui, ListView& folders, ListView& results,
+void CreateFileList(Ui& ui, ListModel& folders, ListModel& results,
                     const std::function<QString()>& readFilter, bool& creatingList);
 
 // The "?" beside the filter: a short help text on it.

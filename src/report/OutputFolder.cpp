@@ -2,9 +2,9 @@
 // Copyright 2026 The Palavine developers
 #include "report/OutputFolder.h"
 
-#include "app/ErrorReport.h"
-#include "app/Helpers.h"
-#include "app/Settings.h"
+#include "core/ErrorReport.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
 #include "folders/BrowseForFolder.h"
 
 namespace {

@@ -2,10 +2,10 @@
 // Copyright 2026 The Palavine developers
 #include "report/PageFile.h"
 
-#include "app/WriteAll.h"
+#include "core/WriteAll.h"
 
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
 
 #include <algorithm>
 #include <cerrno>

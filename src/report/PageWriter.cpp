@@ -2,15 +2,15 @@
 // Copyright 2026 The Palavine developers
 #include "report/PageWriter.h"
 
-#include "app/AppInfo.h"
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/ListView.h"
-#include "app/MousePointer.h"
-#include "app/RunningFlag.h"
-#include "app/Settings.h"
-#include "app/Ui.h"
-#include "app/WriteAll.h"
+#include "core/AppInfo.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
+#include "core/RunningFlag.h"
+#include "core/Settings.h"
+#include "core/Ui.h"
+#include "core/WriteAll.h"
 #include "report/PageFile.h"
 
 #include <QUrl>
@@ -486,7 +486,7 @@ QString PagePath(const QString& outputFolder) {
     return outputFolder + Separator() + kPageName;
 }
 
-void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
+void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
                        const QString& outputFolder, qint32 textColour, qint32 backgroundColour,
                        const std::function<bool()>& openAfter, bool& saving) {
     if (saving)
@@ -529,7 +529,7 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
 
         // The entries as they are now: a change of the list while this
         // command yields can't tear the page.
-        const ListPass entries(*results.model());
+        const ListPass entries(results);
         for (qsizetype i = 0; i < entries.size(); ++i) {
             ui.yield();
             body.add(entries.at(i));

@@ -5,7 +5,7 @@
 // command that writes the page into the output folder.
 #pragma once
 
-#include "app/Helpers.h"
+#include "core/Paths.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +13,7 @@
 #include <QUrl>
 #include <functional>
 
-class ListView;
+class ListModel;
 class MousePointer;
 class Ui;
 
@@ -105,6 +105,6 @@ QString PagePath(const QString& outputFolder);
 // results, writes the page in one pass through a PageFile, says "Done." only
 // when this run's page is complete, and then opens it when openAfter is set. While a save is under
 // way `saving` is true and a second call does nothing.
-void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
+void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
                        const QString& outputFolder, qint32 textColour, qint32 backgroundColour,
                        const std::function<bool()>& openAfter, bool& saving);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "app/FileNames.h"
+#include "core/FileNames.h"
 
-#include "app/Directory.h"
+#include "core/Directory.h"
 
 #include <QStringList>
 

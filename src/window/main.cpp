@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-// Starts the window, or, with "list" or any argument other than Qt's own window
-// options, the command line (no window, no display): an unknown option is told
-// there instead of opening the window.
-#include "app/AppInfo.h"
-#include "app/Form1.h"
-#include "app/QtUi.h"
-#include "cli/ListCommand.h"
+// The window program, started by "palavine" with its arguments (Qt's own
+// window options).
+#include "core/AppInfo.h"
+#include "core/Paths.h"
+#include "window/Form1.h"
+#include "window/QtUi.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -30,12 +29,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(AppInfo::Version);
     // Past a file-size limit a write fails with its reason instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (IsCommandLine(argc, argv)) {
-        // Nothing from the window's toolkit is made here.
-        QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("palavine"));
-        return RunCommandLine(argc, argv);
-    }
+    SetDataFolderFromProgram(QStringLiteral(PALAVINE_DATA_FROM_WINDOW));
     if (!displayAvailable()) {
         std::fprintf(stderr, "palavine: no display found (DISPLAY and WAYLAND_DISPLAY are not "
                              "set); start it in a desktop session, or use 'palavine list' (see "

@@ -1,23 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "app/Form1.h"
+#include "window/Form1.h"
 
-#include "app/AppInfo.h"
-#include "app/ColourSwatch.h"
-#include "app/ErrorReport.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/Settings.h"
-#include "app/Ui.h"
+#include "core/AppInfo.h"
+#include "core/ErrorReport.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
 #include "folders/AddFolder.h"
 #include "folders/ListFiles.h"
 #include "help/Help.h"
 #include "listing/CreateList.h"
 #include "listing/RemoveEntries.h"
-#include "report/Appearance.h"
-#include "report/Form2.h"
 #include "report/OutputFolder.h"
 #include "report/PageWriter.h"
+#include "window/Appearance.h"
+#include "window/ColourSwatch.h"
+#include "window/Form2.h"
+#include "window/ListView.h"
+#include "window/Look.h"
+#include "window/WindowUi.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -84,7 +85,7 @@ QIcon ApplicationIcon() {
     return icon;
 }
 
-Form1::Form1(Ui& ui, QWidget* parent) : QWidget(parent), ui_(ui) {
+Form1::Form1(WindowUi& ui, QWidget* parent) : QWidget(parent), ui_(ui) {
     setObjectName(QStringLiteral("Form1"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |

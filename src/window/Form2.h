@@ -6,7 +6,7 @@
 // font that the appearance commands write and read.
 #pragma once
 
-#include "app/MousePointer.h"
+#include "core/MousePointer.h"
 
 #include <QCursor>
 #include <QIcon>
@@ -16,7 +16,7 @@
 class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
-class Ui;
+class WindowUi;
 
 class Form2 : public QWidget {
     Q_OBJECT
@@ -26,7 +26,7 @@ class Form2 : public QWidget {
 
     // Creates the window hidden and runs its load handler. A null icon takes
     // the application's icon.
-    explicit Form2(Ui& ui, const QIcon& icon = QIcon(), QWidget* parent = nullptr);
+    explicit Form2(WindowUi& ui, const QIcon& icon = QIcon(), QWidget* parent = nullptr);
 
     // The window shown again when this one closes.
     void setMainWindow(QWidget* window) { mainWindow_ = window; }
@@ -71,7 +71,7 @@ class Form2 : public QWidget {
     void applyPointer(int shape);
     void applyColours();
 
-    Ui& ui_;
+    WindowUi& ui_;
     QWidget* mainWindow_ = nullptr;
     MousePointer pointer_;
     std::optional<QCursor> customCursor_;
@@ -81,4 +81,4 @@ class Form2 : public QWidget {
 
 // The "Preview" command: shows the preview window maximised, filling the
 // screen, and hides the main window.
-void ShowPreview(Ui& ui, Form2& preview, QWidget* mainWindow);
+void ShowPreview(WindowUi& ui, Form2& preview, QWidget* mainWindow);

@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-// Small file, path and window helpers shared by the commands.
+// The path rules, the special folders, the program's data files and the
+// application title: small helpers shared by the commands.
 #pragma once
 
-#include <QColor>
-#include <QCursor>
 #include <QString>
 #include <QtGlobal>
-
-class QEvent;
-class QObject;
-class QWidget;
 
 // The path rules exist in two styles: Windows (backslash, 260 characters) and
 // POSIX (slash, PATH_MAX). The program uses the native one.
@@ -58,25 +53,9 @@ void SetProgramFolder(const QString& folder);
 // The data folder of an installed program (share/palavine beside bin), where
 // the optional files are looked for next.
 QString InstalledDataFolder();
+// The data folder's place relative to the program's folder, when the program
+// is installed elsewhere than beside the command line.
+void SetDataFolderFromProgram(const QString& relative);
 // An optional data file by its name below those folders (such as "x/o.cjs"):
 // the first that is there and not a folder; the program folder's when neither is.
 QString DataFile(const QString& name);
-
-// A cursor file (.cur): its picture, with the hot spot the file gives. A file
-// that holds no picture fails with "Invalid picture".
-QCursor LoadCursorFile(const QString& path);
-
-// The main window takes the system's button-face colour when the skin file
-// x/o.cjs is present (DataFile). True when it was applied.
-bool ApplySkin(QWidget* window);
-// The window, its frames, labels and check boxes take the button-face colour.
-void ApplyButtonFaceColors(QWidget* window);
-// The design look: the window, frames, labels and check boxes are white, with
-// dark text whatever the desktop's theme.
-void ApplyWhiteBackground(QWidget* window);
-// One widget's background and text colours, for the role it paints from.
-void SetWidgetColours(QWidget* widget, const QColor& background, const QColor& text);
-
-// Enter and Return press a focused push button, as Space does. For an event
-// filter: true when the event was a key that pressed the button.
-bool PressButtonOnEnter(QObject* watched, QEvent* event);

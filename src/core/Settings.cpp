@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "app/Settings.h"
+#include "core/Settings.h"
 
-#include "app/AppInfo.h"
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/WriteAll.h"
+#include "core/AppInfo.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/WriteAll.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "app/ColourSwatch.h"
+#include "window/ColourSwatch.h"
 
 #include <QPalette>
 

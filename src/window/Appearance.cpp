@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "report/Appearance.h"
+#include "window/Appearance.h"
 
-#include "app/ColourSwatch.h"
-#include "app/ErrorReport.h"
-#include "app/Helpers.h"
-#include "app/Settings.h"
-#include "app/Ui.h"
-#include "report/Form2.h"
+#include "core/ErrorReport.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "window/ColourSwatch.h"
+#include "window/Form2.h"
+#include "window/Look.h"
+#include "window/WindowUi.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -61,7 +62,7 @@ void setLabelBackground(QLabel& label, qint32 colour) {
 
 using ApplyColour = void (Form2::*)(qint32);
 
-void changeColour(Ui& ui, QWidget* owner, const QString& location, ColourSwatch& swatch,
+void changeColour(WindowUi& ui, QWidget* owner, const QString& location, ColourSwatch& swatch,
                   const QString& key, Form2& preview, ApplyColour apply) {
     ErrorTrap trap(ui, location);
     QColor initial;
@@ -126,7 +127,7 @@ void RestoreAppearance(ErrorTrap& trap, Form2& preview, ColourSwatch& picture1,
     });
 }
 
-void ChangeFont(Ui& ui, QWidget* owner, Form2& preview, QLabel& fontCaption) {
+void ChangeFont(WindowUi& ui, QWidget* owner, Form2& preview, QLabel& fontCaption) {
     ErrorTrap trap(ui, kFontLocation);
     // The chooser starts from the stored choice, or from its own defaults; a
     // size that can't be read leaves the preview's size.
@@ -174,12 +175,12 @@ void ChangeFont(Ui& ui, QWidget* owner, Form2& preview, QLabel& fontCaption) {
     trap.at(140, [&] { fontCaption.setText(FontCaption(preview.Text1->font())); });
 }
 
-void ChangeTextColour(Ui& ui, QWidget* owner, ColourSwatch& picture1, Form2& preview) {
+void ChangeTextColour(WindowUi& ui, QWidget* owner, ColourSwatch& picture1, Form2& preview) {
     changeColour(ui, owner, kTextColourLocation, picture1, kFontColour, preview,
                  &Form2::SetForeColor);
 }
 
-void ChangeBackgroundColour(Ui& ui, QWidget* owner, ColourSwatch& picture2, Form2& preview) {
+void ChangeBackgroundColour(WindowUi& ui, QWidget* owner, ColourSwatch& picture2, Form2& preview) {
     changeColour(ui, owner, kBackColourLocation, picture2, kBackgroundColour, preview,
                  &Form2::SetBackColor);
 }

@@ -1,16 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-// Everything that talks to the person or the desktop: message and input boxes,
-// the file, folder, font and colour dialogs, opening addresses, the random draw
-// and letting pending window events run during a long command.
+// Everything that talks to the person or the desktop from a command: message
+// and input boxes, the file and folder dialogs, opening addresses, the random
+// draw and letting pending window events run during a long command. The
+// window's own dialogs (font and colour) are in WindowUi.
 #pragma once
 
-#include <QColor>
-#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <optional>
 
 class QWidget;
 
@@ -30,9 +28,6 @@ class Ui {
     // A modal chooser of several existing files, in the order the dialog lists them.
     virtual QStringList chooseFiles(QWidget* owner, const QString& title,
                                     const QStringList& filters) = 0;
-    // The font and colour choosers; nothing on Cancel.
-    virtual std::optional<QFont> chooseFont(QWidget* owner, const QFont& initial) = 0;
-    virtual std::optional<QColor> chooseColor(QWidget* owner, const QColor& initial) = 0;
     // Opens a file or web address with the desktop's default handler.
     virtual void openUrl(const QUrl& url) = 0;
     // A random number in [0, 1).

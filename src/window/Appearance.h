@@ -13,7 +13,7 @@ class ErrorTrap;
 class Form2;
 class QLabel;
 class QWidget;
-class Ui;
+class WindowUi;
 
 // The preview's sample text (63 characters, ending with a space).
 extern const QString PreviewSampleText;
@@ -31,10 +31,10 @@ void RestoreAppearance(ErrorTrap& formLoadTrap, Form2& preview, ColourSwatch& pi
 // "Change" (font): the chooser preset from the store; on OK the six values are
 // stored and applied (strikethrough and underline pass through from the store)
 // and the caption updated. Cancel changes nothing.
-void ChangeFont(Ui& ui, QWidget* owner, Form2& preview, QLabel& fontCaption);
+void ChangeFont(WindowUi& ui, QWidget* owner, Form2& preview, QLabel& fontCaption);
 
 // "Change" (text colour, background colour): the chooser at the swatch's
 // colour; on OK the swatch, the store and the preview take the choice. Cancel
 // changes nothing.
-void ChangeTextColour(Ui& ui, QWidget* owner, ColourSwatch& picture1, Form2& preview);
-void ChangeBackgroundColour(Ui& ui, QWidget* owner, ColourSwatch& picture2, Form2& preview);
+void ChangeTextColour(WindowUi& ui, QWidget* owner, ColourSwatch& picture1, Form2& preview);
+void ChangeBackgroundColour(WindowUi& ui, QWidget* owner, ColourSwatch& picture2, Form2& preview);

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "report/Form2.h"
+#include "window/Form2.h"
 
-#include "app/ColourSwatch.h"
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/Helpers.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/Paths.h"
+#include "window/ColourSwatch.h"
+#include "window/Look.h"
+#include "window/WindowUi.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -47,7 +49,7 @@ void setColour(QWidget* widget, QPalette::ColorRole role, qint32 colour) {
 
 } // namespace
 
-Form2::Form2(Ui& ui, const QIcon& icon, QWidget* parent)
+Form2::Form2(WindowUi& ui, const QIcon& icon, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       ui_(ui) {
@@ -207,7 +209,7 @@ void Form2::applyPointer(int shape) {
         setCursor(Qt::ArrowCursor);
 }
 
-void ShowPreview(Ui& ui, Form2& preview, QWidget* mainWindow) {
+void ShowPreview(WindowUi& ui, Form2& preview, QWidget* mainWindow) {
     ErrorTrap trap(ui, kPreviewClick);
     trap.at(100, [&] {
         preview.setMainWindow(mainWindow);

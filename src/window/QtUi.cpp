@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "app/QtUi.h"
+#include "window/QtUi.h"
 
-#include "app/FileNames.h"
-#include "app/Helpers.h"
+#include "core/FileNames.h"
+#include "core/Paths.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,7 +5,7 @@
 // does the work, with the lists, the texts and the Ui services.
 #pragma once
 
-#include "app/MousePointer.h"
+#include "core/MousePointer.h"
 
 #include <QCursor>
 #include <QIcon>
@@ -21,7 +21,7 @@ class ColourSwatch;
 class ErrorTrap;
 class Form2;
 class ListView;
-class Ui;
+class WindowUi;
 
 // The application's icon at its four sizes.
 QIcon ApplicationIcon();
@@ -29,7 +29,7 @@ QIcon ApplicationIcon();
 class Form1 : public QWidget {
     Q_OBJECT
   public:
-    explicit Form1(Ui& ui, QWidget* parent = nullptr);
+    explicit Form1(WindowUi& ui, QWidget* parent = nullptr);
     ~Form1() override;
 
     // The start-up sequence; the window is shown after it.
@@ -100,7 +100,7 @@ class Form1 : public QWidget {
     // Runs a command; counts how many run at once (they nest through yields).
     template <class F> void command(F&& body);
 
-    Ui& ui_;
+    WindowUi& ui_;
     MousePointer pointer_;
     std::optional<QCursor> customCursor_;
     Form2* form2_ = nullptr;

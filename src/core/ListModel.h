@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-// The list control of both lists: a one-column report view over a model that
-// owns the texts. Items are numbered from 1, in the order added. Appended
-// items reach the view in batches, whenever pending events run.
+// The texts of a list (the folder list or the results), as a model a view
+// shows: items numbered from 1 at the commands' interface, in the order added.
+// Appended items reach a view in batches, whenever pending events run.
 #pragma once
 
 #include <QAbstractListModel>
-#include <QHeaderView>
-#include <QTableView>
+#include <QStringList>
 #include <deque>
 #include <vector>
 
@@ -24,6 +23,13 @@ class ListModel : public QAbstractListModel {
     Q_OBJECT
   public:
     explicit ListModel(QObject* parent = nullptr);
+
+    // The list as the commands see it: items numbered from 1.
+    void Add(const QString& text) { append(text); }
+    int Count() const { return int(count()); }
+    QString Item(int i) const { return at(i - 1); }
+    void Remove(int i) { removeAt(i - 1); }
+    void Clear() { clear(); }
 
     void append(const QString& text);
     void append(QStringList texts);
@@ -95,45 +101,4 @@ class ListPass {
     bool changed_ = false;
     std::vector<QString> copy_;
     QMetaObject::Connection removing_, resetting_;
-};
-
-class ListView : public QTableView {
-    Q_OBJECT
-  public:
-    explicit ListView(QWidget* parent = nullptr);
-
-    void Add(const QString& text) { model_->append(text); }
-    int Count() const { return int(model_->count()); }
-    // Item i, numbered from 1.
-    QString Item(int i) const { return model_->at(i - 1); }
-    void Remove(int i);
-    void Clear();
-    // The number of the selected item, 0 when none is selected.
-    int SelectedIndex() const;
-    // Selects item i (numbered from 1).
-    void Select(int i);
-
-    void SetColumnHeader(const QString& caption, int widthTwips);
-    ListModel* model() const { return model_; }
-    // The column header the user drags to widen the column.
-    QHeaderView* header() const { return horizontalHeader(); }
-
-  signals:
-    void deleteKeyPressed();
-    void itemDoubleClicked();
-    void pointerMoved();
-
-  protected:
-    // Home and End go to the first and the last item.
-    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
-    void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-
-  private:
-    ListModel* model_;
-    int keptColumnWidth_ = 0;
 };

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
 
-#include "app/AppInfo.h"
-#include "app/Ui.h"
+#include "core/AppInfo.h"
+#include "core/Ui.h"
 
 #include <cerrno>
 #include <cstring>

@@ -3,9 +3,9 @@
 // The Ui services with Qt's real dialogs, for the running program.
 #pragma once
 
-#include "app/Ui.h"
+#include "window/WindowUi.h"
 
-class QtUi : public Ui {
+class QtUi : public WindowUi {
   public:
     QtUi();
     void message(const QString& text, const QString& title, Icon icon) override;

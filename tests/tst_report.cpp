@@ -504,6 +504,22 @@ void TestReport::linkTargetAndTextAreEncoded_data() {
     QTest::newRow("invalid bytes") << DecodeFileName(QByteArray("/d/a\xff\xc3.txt")) << false
                                    << QByteArray("file:///d/a%FF%C3.txt")
                                    << QString::fromUtf8("/d/a\xef\xbf\xbd\xef\xbf\xbd.txt");
+    // A name must not pass for another: what would reorder the rest of the line
+    // shows as U+FFFD; the link still leads to the real file.
+    const QString fffd(QChar(0xFFFD));
+    QTest::newRow("right-to-left override shown, not obeyed")
+        << QString::fromUtf8("/d/evil\u202Etxt.exe") << false
+        << QByteArray("file:///d/evil%E2%80%AEtxt.exe") << "/d/evil" + fffd + "txt.exe";
+    QTest::newRow("embeddings, isolates and marks shown")
+        << QString::fromUtf8(
+               "/d/\u202A\u202B\u202C\u202D\u2066\u2067\u2068\u2069\u200E\u200F\u061Cx")
+        << false
+        << QByteArray("file:///d/%E2%80%AA%E2%80%AB%E2%80%AC%E2%80%AD%E2%81%A6%E2%81%A7%E2%81%A8"
+                      "%E2%81%A9%E2%80%8E%E2%80%8F%D8%9Cx")
+        << "/d/" + fffd.repeated(11) + "x";
+    QTest::newRow("C1 controls shown")
+        << QString::fromUtf8("/d/a\u0080b\u0085c\u009F") << false
+        << QByteArray("file:///d/a%C2%80b%C2%85c%C2%9F") << "/d/a" + fffd + "b" + fffd + "c" + fffd;
 }
 
 void TestReport::linkTargetAndTextAreEncoded() {

@@ -257,8 +257,11 @@ bool mountSmallDisk(const QByteArray& folder) {
 // as an unprivileged user, or with the folder on a small disk of its own (made
 // ready by `prepare`), which this process can't be; the child reports what it
 // saw. Nothing when the child could not get its own file system.
+// With `killAtYield`, the child is killed (SIGKILL) at that yield of the save
+// and reports nothing.
 std::optional<ChildSave> saveInChild(const QStringList& entries, const QByteArray& folder, int way,
-                                     const std::function<void()>& prepare, rlim_t sizeLimit) {
+                                     const std::function<void()>& prepare, rlim_t sizeLimit,
+                                     int killAtYield = 0) {
     int channel[2];
     if (::pipe(channel) != 0)
         return std::nullopt;
@@ -282,11 +285,13 @@ std::optional<ChildSave> saveInChild(const QStringList& entries, const QByteArra
         Saver s;
         for (const QString& entry : entries)
             s.results.Add(entry);
+        if (killAtYield)
+            s.ui.atYield(killAtYield, [] { ::raise(SIGKILL); });
         s.save(DecodeFileName(folder));
         ChildSave seen;
         seen.boxes = boxTexts(s.ui);
         const QByteArray page = folder + "/FileList.html";
-        if (const int fd = ::open(page.constData(), O_RDONLY); fd >= 0) {
+        if (const int fd = ::open(page.constData(), O_RDONLY | O_NONBLOCK); fd >= 0) {
             char buffer[65536];
             for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
                 seen.page.append(buffer, n);
@@ -737,22 +742,44 @@ void TestReport::awkwardOutputFilesAndFolders_data() {
     QTest::addColumn<bool>("otherOwner"); // the earlier page is nobody's (root only)
     QTest::addColumn<int>("sizeLimit");
     QTest::addColumn<QByteArray>("folderName");
+    QTest::addColumn<QString>("atPage");  // what is at the page's path; "" the earlier page
+    QTest::addColumn<int>("killAtYield"); // the save is killed (SIGKILL) at this yield
     QTest::addColumn<QString>("box");
     const QString done = "Done.";
+    const QString none;
     QTest::newRow("full disk while written in place: the reason, the earlier page kept")
-        << int(OnFullDisk | AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out")
-        << "Disk full";
+        << int(OnFullDisk | AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out") << none
+        << 0 << "Disk full";
     QTest::newRow("file-size limit in place: the reason, the earlier page kept")
-        << int(AsNobody) << 0555 << 0666 << false << 64 * 1024 << QByteArray("out")
+        << int(AsNobody) << 0555 << 0666 << false << 64 * 1024 << QByteArray("out") << none << 0
         << "Device I/O error (File too large)";
     QTest::newRow("folder refusing new files, page writable: written in place")
-        << int(AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out") << done;
+        << int(AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out") << none << 0 << done;
     QTest::newRow("sticky shared folder, another user's page: written in place")
-        << int(AsNobody) << 01777 << 0666 << false << 0 << QByteArray("out") << done;
+        << int(AsNobody) << 01777 << 0666 << false << 0 << QByteArray("out") << none << 0 << done;
     QTest::newRow("replaced page keeps its mode and owner")
-        << int(AsIs) << 0 << 0640 << true << 0 << QByteArray("out") << done;
+        << int(AsIs) << 0 << 0640 << true << 0 << QByteArray("out") << none << 0 << done;
     QTest::newRow("output folder not valid UTF-8")
-        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out\xff\xc3(") << done;
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out\xff\xc3(") << none << 0 << done;
+    QTest::newRow("page the user protected (mode 444): Permission denied, kept")
+        << int(AsNobody) << 0777 << 0444 << true << 0 << QByteArray("out") << none << 0
+        << "Permission denied";
+    QTest::newRow("named pipe at the page's path: refused, left as it is")
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out") << "fifo" << 0
+        << "Path/File access error (a named pipe, not a regular file)";
+    QTest::newRow("link to a named pipe: refused, link and pipe left as they are")
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out") << "link to fifo" << 0
+        << "Path/File access error (a named pipe, not a regular file)";
+    QTest::newRow("another user's link in a sticky shared folder: not followed, even by root")
+        << int(AsIs) << 01777 << 0 << false << 0 << QByteArray("out") << "planted link" << 0
+        << "Permission denied";
+    QTest::newRow("the user's own link: the page is written where it leads")
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out") << "own link" << 0 << done;
+    QTest::newRow("killed while saving: nothing left, the earlier page kept")
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out") << none << 5000 << none;
+    QTest::newRow("killed while saving in place: the earlier page kept whole")
+        << int(AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out") << none << 15000
+        << none;
 }
 
 void TestReport::awkwardOutputFilesAndFolders() {
@@ -762,6 +789,8 @@ void TestReport::awkwardOutputFilesAndFolders() {
     QFETCH(bool, otherOwner);
     QFETCH(int, sizeLimit);
     QFETCH(QByteArray, folderName);
+    QFETCH(QString, atPage);
+    QFETCH(int, killAtYield);
     QFETCH(QString, box);
     TestSettings settings;
     QTemporaryDir dir;
@@ -771,14 +800,33 @@ void TestReport::awkwardOutputFilesAndFolders() {
     QCOMPARE(::mkdir(folder.constData(), 0755), 0);
     const QByteArray earlier = "earlier page";
     const QByteArray page = folder + "/FileList.html";
+    // Where a link at the page's path leads, outside the output folder.
+    const QByteArray linked = EncodeFileName(dir.path()) + "/elsewhere";
     const auto cleanUp = qScopeGuard([&] {
         ::chmod(folder.constData(), 0755);
         ::unlink(page.constData());
+        ::unlink(linked.constData());
         ::rmdir(folder.constData());
     });
     int owner = int(::geteuid());
     const auto prepare = [&] {
-        writeRaw(page, earlier);
+        if (atPage == "fifo") {
+            ::mkfifo(page.constData(), 0644);
+        } else if (atPage == "link to fifo") {
+            ::mkfifo(linked.constData(), 0644);
+            QCOMPARE(::symlink(linked.constData(), page.constData()), 0);
+        } else if (atPage == "planted link") {
+            // Root's own file, and a link to it planted by another user.
+            writeRaw(linked, "root only");
+            ::chmod(linked.constData(), 0600);
+            QCOMPARE(::symlink(linked.constData(), page.constData()), 0);
+            QCOMPARE(::lchown(page.constData(), 65534, 65534), 0);
+        } else if (atPage == "own link") {
+            writeRaw(linked, earlier);
+            QCOMPARE(::symlink(linked.constData(), page.constData()), 0);
+        } else {
+            writeRaw(page, earlier);
+        }
         if (pageMode)
             ::chmod(page.constData(), mode_t(pageMode));
         if (otherOwner && owner == 0 && ::chown(page.constData(), 65534, 65534) == 0)
@@ -793,11 +841,38 @@ void TestReport::awkwardOutputFilesAndFolders() {
         entries << QString("/a/rather/long/path/to/make/the/page/big/file_%1.txt").arg(i);
 
     const std::optional<ChildSave> seen =
-        saveInChild(entries, folder, way, prepare, rlim_t(sizeLimit));
+        saveInChild(entries, folder, way, prepare, rlim_t(sizeLimit), killAtYield);
     if (!seen && (way & OnFullDisk))
         QSKIP("no file system of its own can be mounted here (no mount namespace)");
+    if (killAtYield) {
+        QVERIFY(!seen); // it was killed
+        QCOMPARE(
+            QDir(DecodeFileName(folder))
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{"FileList.html"});
+        QCOMPARE(readBytes(DecodeFileName(page)), earlier);
+        return;
+    }
     QVERIFY(seen);
     QCOMPARE(seen->names, QStringList{"FileList.html"}); // nothing left beside the page
+    struct stat atPath {};
+    QVERIFY(atPage.isEmpty() || ::lstat(page.constData(), &atPath) == 0);
+    if (atPage == "fifo")
+        QVERIFY(S_ISFIFO(atPath.st_mode));
+    if (atPage.contains("link")) {
+        QVERIFY(S_ISLNK(atPath.st_mode)); // the link stays a link
+        struct stat end {};
+        QCOMPARE(::stat(linked.constData(), &end), 0);
+        if (atPage == "link to fifo")
+            QVERIFY(S_ISFIFO(end.st_mode));
+        if (atPage == "planted link") {
+            QCOMPARE(readBytes(DecodeFileName(linked)), QByteArray("root only"));
+            QCOMPARE(int(end.st_mode & 07777), 0600);
+        }
+        if (atPage == "own link")
+            QVERIFY(readBytes(DecodeFileName(linked)) == BuildPage(PageStyle{}, entries));
+        return;
+    }
     if (box == "Done.") {
         QCOMPARE(seen->boxes, QStringList{box});
         QVERIFY(seen->page == BuildPage(PageStyle{}, entries));
@@ -809,7 +884,8 @@ void TestReport::awkwardOutputFilesAndFolders() {
     QVERIFY2(seen->boxes[0].startsWith(box + "\r\n" + SaveLocation + "at line 108"),
              qPrintable(seen->boxes[0]));
     QVERIFY(seen->boxes[1].startsWith("File not created."));
-    QCOMPARE(seen->page, earlier);
+    if (atPage.isEmpty())
+        QCOMPARE(seen->page, earlier);
 }
 
 void TestReport::secondPressAndListChangesDuringYieldsCannotTearPage() {

@@ -7,6 +7,7 @@
 #include "app/ErrorReport.h"
 #include "app/Helpers.h"
 #include "app/ListView.h"
+#include "app/SafeFiles.h"
 #include "app/Settings.h"
 #include "app/Ui.h"
 #include "folders/AddFolder.h"
@@ -501,7 +502,9 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
     // Ends the program at once, with the hidden preview window. Every option
     // was saved when it changed; a command still running is abandoned.
-    if (runningCommands_ > 0)
+    if (runningCommands_ > 0) {
+        RemoveUnfinishedFiles();
         ::_exit(0);
+    }
     QCoreApplication::quit();
 }

@@ -6,6 +6,7 @@
 #include "app/AppInfo.h"
 #include "app/Form1.h"
 #include "app/QtUi.h"
+#include "app/SafeFiles.h"
 #include "cli/ListCommand.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(AppInfo::Version);
     // Past a file-size limit a write fails with its reason instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Interrupted, it leaves no unfinished file behind.
+    InstallInterruptionCleanup();
     if (IsCommandLine(argc, argv)) {
         // Nothing from the window's toolkit is made here.
         QCoreApplication app(argc, argv);

@@ -494,6 +494,17 @@ void TestCli::awkwardOutputFilesAndFolders_data() {
            "\"xdg-open got the page\" >&2'"
         << ""
         << "/x\\377\\303(" << 0 << "xdg-open got the page" << QByteArray("new");
+    QTest::newRow("--settings from a pipe: the font and both colours")
+        << "printf "
+           "'[Palavine]\\nFontName=Verdana\\nFont%%20Color=255\\nBackground%%20Color=65280\\n' "
+           ">\"$OUT.ini\"; mkfifo \"$OUT.fifo\"; (cat \"$OUT.ini\" >\"$OUT.fifo\" &); set -- "
+           "\"$@\" "
+           "--settings \"$OUT.fifo\"; after='echo \"font $(grep -c \"font-family: Verdana;\" "
+           "\"$PAGE\"), "
+           "colour $(grep -c \"color:#FF0000;\" \"$PAGE\"), background $(grep -c "
+           "\"background-color: #00FF00;\" \"$PAGE\")\" >&2'"
+        << ""
+        << "" << 0 << "font 4, colour 3, background 1" << QByteArray("new");
     QTest::newRow("a named pipe in the page's place is refused and left as it is")
         << "rm \"$PAGE\"; mkfifo \"$PAGE\"; "
            "after='[ -p \"$PAGE\" ] && rm \"$PAGE\" && printf \"still a pipe\" >\"$PAGE\"'"

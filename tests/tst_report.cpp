@@ -426,6 +426,7 @@ void TestReport::largePagesGoInBlocks() {
 }
 
 void TestReport::headFollowsColoursAndFont_data() {
+    // "unsaved:" before the font: chosen while the store can't be written.
     QTest::addColumn<QString>("storedFont");
     QTest::addColumn<qint32>("text");
     QTest::addColumn<qint32>("background");
@@ -452,6 +453,10 @@ void TestReport::headFollowsColoursAndFont_data() {
         << "A\r\nB\t/*C*/\"D'\\" << BlueColour << WhiteColour << "font-family: ABCD;"
         << "background-color: #FFFFFF;"
         << "color:#0000FF;";
+    QTest::newRow("font chosen while the store can't be written: it lasts until the window closes")
+        << "unsaved:Verdana" << BlueColour << WhiteColour << "font-family: Verdana;"
+        << "background-color: #FFFFFF;"
+        << "color:#0000FF;";
 }
 
 void TestReport::headFollowsColoursAndFont() {
@@ -459,8 +464,13 @@ void TestReport::headFollowsColoursAndFont() {
     QFETCH(qint32, text);
     QFETCH(qint32, background);
     TestSettings settings;
-    if (!storedFont.isEmpty())
+    if (storedFont.startsWith("unsaved:")) {
+        // A folder in the store's place: no save can succeed, even for root.
+        QVERIFY(QDir().mkpath(settings.path()));
+        QVERIFY(!SaveOption("FontName", storedFont.mid(8)));
+    } else if (!storedFont.isEmpty()) {
         QVERIFY(SaveOption("FontName", storedFont));
+    }
     QTemporaryDir dir;
     Saver s;
     s.text = text;

@@ -525,7 +525,9 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
     trap.at(104, [&] { path = PagePath(outputFolder); });
 
     PageStyle style{QString(), textColour, backgroundColour};
-    trap.at(106, [&] { style.fontName = GetOption(QStringLiteral("FontName"), "Arial"); });
+    // The font as chosen while the window is open, also when the store could
+    // not keep it.
+    trap.at(106, [&] { style.fontName = GetChosenOption(QStringLiteral("FontName"), "Arial"); });
 
     // The page is complete only when the page file is committed; until then
     // any earlier page stays as it was.

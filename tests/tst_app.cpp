@@ -58,6 +58,7 @@ class TestApp : public QObject {
   private slots:
     void reportTextIsExact();
     void trapReportsEachFailureAndGoesOn();
+    void trapReportsHelperFailureWithCallersLine_data();
     void trapReportsHelperFailureWithCallersLine();
 
     void normalizeCollapsesDoubledSeparators_data();
@@ -115,14 +116,78 @@ void TestApp::trapReportsEachFailureAndGoesOn() {
     QVERIFY(ui.boxes[1].text.contains("at line 104\r\r"));
 }
 
+namespace {
+// Takes every byte the address space has left, in ever smaller pieces chained
+// through themselves (a list would need memory of its own); gives them back.
+struct MemoryHog {
+    void* chain = nullptr;
+    void fill() {
+        for (size_t size : {size_t(1) << 20, size_t(4096), size_t(64), size_t(16)}) {
+            for (;;) {
+                void* block = std::malloc(size);
+                if (!block)
+                    break;
+                *static_cast<void**>(block) = chain;
+                chain = block;
+            }
+        }
+    }
+    ~MemoryHog() { release(); }
+    void release() {
+        while (chain) {
+            void* next = *static_cast<void**>(chain);
+            std::free(chain);
+            chain = next;
+        }
+    }
+};
+} // namespace
+
+void TestApp::trapReportsHelperFailureWithCallersLine_data() {
+    QTest::addColumn<bool>("memoryFull"); // the helper takes all memory, then fails for it
+    QTest::addColumn<QString>("box");
+    QTest::newRow("a helper's failure")
+        << false
+        << "Invalid procedure call or argument\r\nin Palavine2021/08/31.Form1.Form_Load at "
+           "line 138\r\r";
+    QTest::newRow("out of memory: reported, not a second failure while reporting")
+        << true << "Out of memory\r\nin Palavine2021/08/31.Form1.Form_Load at line 138\r\r";
+}
+
 void TestApp::trapReportsHelperFailureWithCallersLine() {
-    ScriptedUi ui;
-    ErrorTrap trap(ui, "in Palavine2021/08/31.Form1.Form_Load ");
-    auto helper = [] { throw AppError::invalidArgument(); };
-    trap.at(138, [&] { helper(); });
-    QCOMPARE(ui.boxes.size(), 1);
-    QVERIFY(ui.boxes[0].text.startsWith("Invalid procedure call or argument\r\n"
-                                        "in Palavine2021/08/31.Form1.Form_Load at line 138\r\r"));
+    QFETCH(bool, memoryFull);
+    QFETCH(QString, box);
+    // In a child, whose memory can be limited to little more than it uses.
+    const QByteArray seen = inChild([&] {
+        if (memoryFull) {
+            QFile status("/proc/self/status");
+            const bool opened = status.open(QIODevice::ReadOnly);
+            const QByteArray text = opened ? status.readAll() : QByteArray();
+            const qsizetype at = text.indexOf("VmSize:");
+            const rlim_t used = rlim_t(text.mid(at + 7).trimmed().split(' ').first().toLongLong())
+                                << 10;
+            const struct rlimit limit { used + (rlim_t(64) << 20), used + (rlim_t(64) << 20) };
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
+        ScriptedUi ui;
+        ErrorTrap trap(ui, "in Palavine2021/08/31.Form1.Form_Load ");
+        MemoryHog hog;
+        auto helper = [&] {
+            if (!memoryFull)
+                throw AppError::invalidArgument();
+            hog.fill();
+            throw std::bad_alloc();
+        };
+        trap.at(138, [&] { helper(); });
+        hog.release();
+        QByteArray result = QByteArray::number(ui.boxes.size());
+        for (const auto& shown : ui.boxes)
+            result += '\n' + shown.text.toUtf8();
+        return result;
+    });
+    const QList<QByteArray> lines = seen.split('\n');
+    QCOMPARE(lines.value(0), QByteArray("1"));
+    QVERIFY2(seen.mid(2).startsWith(box.toUtf8()), seen.constData());
 }
 
 void TestApp::normalizeCollapsesDoubledSeparators_data() {

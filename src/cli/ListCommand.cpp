@@ -422,7 +422,10 @@ QString ListUsage() {
         "     not be read (the page holds the rest); or no page was written (an earlier\n"
         "     page stays as it was; also when no file was found); or standard output\n"
         "     could not be written\n"
-        "  2  bad usage; nothing was done\n");
+        "  2  bad usage; nothing was done\n"
+        "Interrupted by SIGINT (Ctrl-C), SIGTERM or SIGHUP, it ends of that signal\n"
+        "(130, 143 or 129 in a shell): the earlier page stays, and no unfinished file is\n"
+        "left behind.\n");
 }
 
 std::optional<qint32> ParseColour(const QString& text) {

@@ -171,6 +171,12 @@ QString systemReason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+QString tooLarge(const QString& shown) {
+    return QStringLiteral("%1 is larger than a settings file can be (%2 bytes).")
+        .arg(shown)
+        .arg(MostStoreBytes);
+}
+
 // Reads the store. Anything but a regular file (a pipe, a device) is not a
 // store, unless `streams` allows a pipe given for one command; neither is a
 // file larger than any store could be.
@@ -201,6 +207,11 @@ ReadResult readStore(const QString& path, Store& store, QString& reason, bool st
             QStringLiteral("%1 is %2, not a settings file.").arg(shown, KindOfFile(info.st_mode));
         return ReadResult::Failed;
     }
+    if (S_ISREG(info.st_mode) && info.st_size > MostStoreBytes) {
+        ::close(fd);
+        reason = tooLarge(shown);
+        return ReadResult::Failed;
+    }
     if (stream)
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     QByteArray content;
@@ -208,9 +219,7 @@ ReadResult readStore(const QString& path, Store& store, QString& reason, bool st
     for (;;) {
         if (content.size() > MostStoreBytes) {
             ::close(fd);
-            reason = QStringLiteral("%1 is larger than a settings file can be (%2 bytes).")
-                         .arg(shown)
-                         .arg(MostStoreBytes);
+            reason = tooLarge(shown);
             return ReadResult::Failed;
         }
         const ssize_t n = ::read(fd, buffer, sizeof buffer);

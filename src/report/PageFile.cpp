@@ -16,6 +16,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/sendfile.h>
@@ -180,7 +181,7 @@ void PageFile::commit() {
     if (::fdatasync(fd_) != 0)
         fail(errno);
     // Two saves into this folder: one after the other.
-    const FolderLock lock(folder_);
+    std::optional<FolderLock> lock(std::in_place, folder_);
     // The earlier page, held so that the rename does not free its blocks: for
     // a large page that takes the file system tens of milliseconds.
     const int earlier =
@@ -242,9 +243,10 @@ void PageFile::commit() {
     if (earlier >= 0)
         ::close(earlier);
     // A page that may be written but not replaced (a sticky shared folder, a
-    // page of another user's): its bytes are copied in.
+    // page of another user's): its bytes are copied in, under a lock of its own.
     if ((error != EACCES && error != EPERM) || !existed_)
         fail(error);
+    lock.reset();
     copyInPlace();
 }
 

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -519,8 +520,18 @@ void TestCli::awkwardOutputFilesAndFolders_data() {
     QTest::addColumn<QString>("folder"); // the output folder below the tree's out
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("err");
-    QTest::addColumn<QByteArray>("page"); // afterwards; "new" for the new page
+    // afterwards; "new" for the new page, whole, "new N" for one of N entries
+    QTest::addColumn<QByteArray>("page");
     const QString written = "6000 files written to";
+    // The program as $@ runs, but reading its last folders from a pipe that
+    // stays open: after a second the signal $SIG ends it mid-run.
+    const QString interrupted =
+        "mkfifo \"$OUT.in\"; chmod 0666 \"$OUT.in\"; set -- sh -c '(exec 3>\"$OUT.in\"; sleep 1; "
+        "kill -$SIG $$; sleep 1) & exec \"$@\" --folders-from - <\"$OUT.in\"' sh \"$@\"";
+    // Twelve times the folders: 72,000 entries, more than is written at once.
+    const QString longList =
+        "for i in 1 2 3 4 5 6 7 8 9 10 11 12; do cat \"$4\"; done >\"$OUT.list\"; "
+        "set -- \"$1\" \"$2\" \"$3\" \"$OUT.list\"; ";
     QTest::newRow("full disk")
         << "mount -t tmpfs -o size=64k tmpfs \"$P\" && printf 'old page' >\"$PAGE\""
         << "own disk"
@@ -559,6 +570,49 @@ void TestCli::awkwardOutputFilesAndFolders_data() {
            "\"xdg-open got the page\" >&2'"
         << ""
         << "/x\\377\\303(" << 0 << "xdg-open got the page" << QByteArray("new");
+    QTest::newRow("--settings from a pipe: the font and both colours")
+        << "printf "
+           "'[Palavine]\\nFontName=Verdana\\nFont%%20Color=255\\nBackground%%20Color=65280\\n' "
+           ">\"$OUT.ini\"; mkfifo \"$OUT.fifo\"; (cat \"$OUT.ini\" >\"$OUT.fifo\" &); set -- "
+           "\"$@\" "
+           "--settings \"$OUT.fifo\"; after='echo \"font $(grep -c \"font-family: Verdana;\" "
+           "\"$PAGE\"), "
+           "colour $(grep -c \"color:#FF0000;\" \"$PAGE\"), background $(grep -c "
+           "\"background-color: #00FF00;\" \"$PAGE\")\" >&2'"
+        << ""
+        << "" << 0 << "font 4, colour 3, background 1" << QByteArray("new");
+    QTest::newRow("a named pipe in the page's place is refused and left as it is")
+        << "rm \"$PAGE\"; mkfifo \"$PAGE\"; "
+           "after='[ -p \"$PAGE\" ] && rm \"$PAGE\" && printf \"still a pipe\" >\"$PAGE\"'"
+        << ""
+        << "" << 1 << "FileList.html: Path/File access error (a named pipe, not a regular file)"
+        << QByteArray("still a pipe");
+    QTest::newRow("a page the user protected (mode 444) is refused")
+        << "chown 65534:65534 \"$PAGE\" \"$P\" 2>/dev/null; chmod 0444 \"$PAGE\""
+        << "nobody"
+        << "" << 1 << "FileList.html: Permission denied" << QByteArray("old page");
+    QTest::newRow("another user's link in a sticky shared folder is not followed, even by root")
+        << "chmod 1777 \"$P\"; printf 'root only' >\"$OUT.secret\"; chmod 0600 \"$OUT.secret\"; "
+           "rm \"$PAGE\"; ln -s \"$OUT.secret\" \"$PAGE\"; chown -h 65534:65534 \"$PAGE\""
+        << ""
+        << "" << 1 << "FileList.html: Permission denied" << QByteArray("root only");
+    QTest::newRow("SIGTERM mid-run: ends of it, nothing left, the old page kept")
+        << "export SIG=TERM; " + interrupted << ""
+        << "" << 128 + SIGTERM << "" << QByteArray("old page");
+    QTest::newRow("SIGKILL mid-run in place: the old page kept whole")
+        << "chmod 0666 \"$PAGE\"; chmod 0555 \"$P\"; export SIG=KILL; " + longList + interrupted
+        << "nobody"
+        << "" << 128 + SIGKILL << "" << QByteArray("old page");
+    // Three different pages at once: the .txt files, the .log files, all files.
+    QTest::newRow("three saves in place at once: each done, the last page whole")
+        << "chmod 0666 \"$PAGE\"; chmod 0555 \"$P\"; " + longList +
+               "as() { if [ \"$(id -u)\" = 0 ]; then setpriv --reuid=65534 --regid=65534 "
+               "--clear-groups \"$@\"; else \"$@\"; fi; }; as \"$@\" --filter txt -qo \"$P\" & "
+               "r1=$!; "
+               "as \"$@\" --filter log -qo \"$P\" & r2=$!; after='wait $r1 && wait $r2 && echo "
+               "both done >&2'"
+        << "nobody"
+        << "" << 0 << "both done" << QByteArray("one of three");
 }
 
 void TestCli::awkwardOutputFilesAndFolders() {
@@ -604,9 +658,21 @@ void TestCli::awkwardOutputFilesAndFolders() {
     QCOMPARE(lines[2], QByteArray("FileList.html")); // nothing left beside it
     const QByteArray written = out.mid(lines[0].size() + lines[1].size() + lines[2].size() + 3);
     QFETCH(QByteArray, page);
-    if (page == "new")
-        QCOMPARE(entries(written).size(), 6000);
-    else
+    if (page == "one of three") {
+        // The head once, the tail once, and the entries of one page only.
+        QCOMPARE(written.count("<html>"), 1);
+        QVERIFY(written.endsWith("<br></div>\r\n</body>\r\n</html>"));
+        QVERIFY(!written.contains('\0'));
+        const QStringList found = entries(written);
+        const qsizetype txt = found.filter(QRegularExpression("\\.txt$")).size();
+        QVERIFY2((found.size() == 72000 && txt == 36000) ||
+                     (found.size() == 36000 && (txt == 0 || txt == 36000)),
+                 qPrintable(QString("%1 entries, %2 .txt").arg(found.size()).arg(txt)));
+    } else if (page.startsWith("new")) {
+        QCOMPARE(entries(written).size(), page == "new" ? 6000 : page.mid(4).toInt());
+        QVERIFY(!written.contains('\0'));
+        QVERIFY(written.endsWith("</html>"));
+    } else
         QCOMPARE(written, page);
 }
 

@@ -156,8 +156,9 @@ class ListRun {
 
 // A stored colour number, or the window's default when the store holds
 // something else.
-qint32 storedColour(ConsoleUi& ui, const QString& key, qint32 fallback) {
-    const QString text = GetOption(key, fallback);
+qint32 storedColour(ConsoleUi& ui, const StoredOptions& stored, const QString& key,
+                    qint32 fallback) {
+    const QString text = stored.find(key).value_or(QString::number(fallback));
     try {
         const qint32 colour = ToWholeNumber(text);
         if (colour >= 0 && colour <= 0xFFFFFF)
@@ -425,7 +426,10 @@ QString ListUsage() {
         "     not be read (the page holds the rest); or no page was written (an earlier\n"
         "     page stays as it was; also when no file was found); or standard output\n"
         "     could not be written\n"
-        "  2  bad usage; nothing was done\n");
+        "  2  bad usage; nothing was done\n"
+        "Interrupted by SIGINT (Ctrl-C), SIGTERM or SIGHUP, it ends of that signal\n"
+        "(130, 143 or 129 in a shell): the earlier page stays, and no unfinished file is\n"
+        "left behind.\n");
 }
 
 std::optional<qint32> ParseColour(const QString& text) {
@@ -561,13 +565,17 @@ int RunList(const ListOptions& options) {
                                 QStringLiteral(": Settings file not found"));
             qputenv("PALAVINE_SETTINGS", EncodeFileName(*options.settings));
         }
+        // Read once: a store given as a pipe can't be read again.
+        const StoredOptions stored =
+            ReadStoredOptions(options.settings.has_value()).value_or(StoredOptions{});
         if (!options.font)
-            style.fontName = GetOption(QStringLiteral("FontName"), style.fontName);
+            style.fontName = stored.find(QStringLiteral("FontName")).value_or(style.fontName);
         if (!options.textColour)
-            style.textColour = storedColour(ui, QStringLiteral("Font Color"), style.textColour);
+            style.textColour =
+                storedColour(ui, stored, QStringLiteral("Font Color"), style.textColour);
         if (!options.backgroundColour)
-            style.backgroundColour =
-                storedColour(ui, QStringLiteral("Background Color"), style.backgroundColour);
+            style.backgroundColour = storedColour(ui, stored, QStringLiteral("Background Color"),
+                                                  style.backgroundColour);
     }
     style.fontName = options.font.value_or(style.fontName);
     style.textColour = options.textColour.value_or(style.textColour);

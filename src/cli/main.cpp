@@ -6,6 +6,7 @@
 // hands its arguments over to the window program.
 #include "cli/ListCommand.h"
 #include "core/AppInfo.h"
+#include "core/SafeFiles.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -42,6 +43,8 @@ int main(int argc, char* argv[]) {
     // Past a file-size limit a write fails with its reason instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
     if (IsCommandLine(argc, argv)) {
+        // Interrupted, it leaves no unfinished file behind.
+        InstallInterruptionCleanup();
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("palavine"));
         QCoreApplication::setApplicationVersion(AppInfo::Version);

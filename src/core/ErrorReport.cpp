@@ -6,7 +6,17 @@
 #include "core/Ui.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
+
+namespace {
+// Memory kept back for the report of an allocation failure: let go just
+// before that report, taken again after it. Never touched, it costs address
+// space only.
+constexpr size_t ReserveBytes = size_t(32) << 20;
+void* g_reserve = std::malloc(ReserveBytes);
+} // namespace
 
 AppError::AppError(int number, QString description)
     : number_(number), description_(std::move(description)), utf8_(description_.toUtf8()) {}
@@ -69,5 +79,31 @@ void ReportError(Ui& ui, const QString& description, const QString& location, in
 }
 
 void ErrorTrap::report(const QString& description) {
-    ReportError(ui_, description, location_, line_);
+    try {
+        ReportError(ui_, description, location_, line_);
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory();
+    }
+}
+
+void ErrorTrap::report(const char* description) {
+    try {
+        report(QString::fromUtf8(description));
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory();
+    }
+}
+
+void ErrorTrap::reportOutOfMemory() noexcept {
+    std::free(g_reserve);
+    g_reserve = nullptr;
+    try {
+        ReportError(ui_, QStringLiteral("Out of memory"), location_, line_);
+    } catch (...) {
+        static constexpr char Words[] = "palavine: Out of memory\n";
+        if (::write(STDERR_FILENO, Words, sizeof Words - 1) < 0) {
+        }
+    }
+    if (!g_reserve)
+        g_reserve = std::malloc(ReserveBytes);
 }

@@ -69,9 +69,9 @@ class ErrorTrap {
         } catch (const AppError& e) {
             report(e.description());
         } catch (const std::bad_alloc&) {
-            report(QStringLiteral("Out of memory"));
+            reportOutOfMemory();
         } catch (const std::exception& e) {
-            report(QString::fromUtf8(e.what()));
+            report(e.what());
         }
         return false;
     }
@@ -81,7 +81,14 @@ class ErrorTrap {
     Ui& ui() const { return ui_; }
 
   private:
+    // Reports the failure; when memory runs out while it is reported, that is
+    // reported instead.
     void report(const QString& description);
+    void report(const char* description);
+    // Reports "Out of memory" with the memory kept back for it: the report of
+    // an allocation failure must not fail the same way. When even that can't
+    // be shown, the words go to standard error.
+    void reportOutOfMemory() noexcept;
 
     Ui& ui_;
     QString location_;

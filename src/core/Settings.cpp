@@ -5,9 +5,12 @@
 #include "core/AppInfo.h"
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
+#include "core/SafeFiles.h"
 #include "core/WriteAll.h"
 
 #include <QDir>
+#include <QHash>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -25,6 +28,16 @@ namespace {
 
 std::function<void(const QString&)> g_failureHandler;
 bool g_failureTold = false;
+// The texts of this run's saves that failed, by section and key in lower case:
+// the window promises that such a change lasts until it closes.
+QHash<QString, QString> g_unsaved;
+
+// No store the program writes comes near this size: a larger file is not one.
+constexpr qsizetype MostStoreBytes = qsizetype(1) << 20;
+
+QString unsavedKey(const QString& section, const QString& key) {
+    return section.toLower() + QLatin1Char('/') + key.toLower();
+}
 
 // One store per application: the file's section names the section.
 QString storePath(const QString& application) {
@@ -158,9 +171,19 @@ QString systemReason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-ReadResult readStore(const QString& path, Store& store, QString& reason) {
+QString tooLarge(const QString& shown) {
+    return QStringLiteral("%1 is larger than a settings file can be (%2 bytes).")
+        .arg(shown)
+        .arg(MostStoreBytes);
+}
+
+// Reads the store. Anything but a regular file (a pipe, a device) is not a
+// store, unless `streams` allows a pipe given for one command; neither is a
+// file larger than any store could be.
+ReadResult readStore(const QString& path, Store& store, QString& reason, bool streams = false) {
     const QString shown = DisplayFileName(path);
-    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Not waiting for a writer, should it be a named pipe.
+    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return ReadResult::Missing;
@@ -177,9 +200,28 @@ ReadResult readStore(const QString& path, Store& store, QString& reason) {
         reason = QStringLiteral("%1 is a folder, not a settings file.").arg(shown);
         return ReadResult::Failed;
     }
+    const bool stream = streams && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+    if (!S_ISREG(info.st_mode) && !stream) {
+        ::close(fd);
+        reason =
+            QStringLiteral("%1 is %2, not a settings file.").arg(shown, KindOfFile(info.st_mode));
+        return ReadResult::Failed;
+    }
+    if (S_ISREG(info.st_mode) && info.st_size > MostStoreBytes) {
+        ::close(fd);
+        reason = tooLarge(shown);
+        return ReadResult::Failed;
+    }
+    if (stream)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     QByteArray content;
     char buffer[1 << 14];
     for (;;) {
+        if (content.size() > MostStoreBytes) {
+            ::close(fd);
+            reason = tooLarge(shown);
+            return ReadResult::Failed;
+        }
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -232,25 +274,26 @@ void makeFolders(const QByteArray& folder) {
 // Written to a new file beside the store, then renamed over it, so the store
 // is always whole. A store that is a link is written where the link leads, and
 // an existing store keeps its permissions.
-bool writeStore(const QString& path, const Store& store, QString& reason) {
+bool writeStore(const QString& path, const QByteArray& target, const Store& store,
+                QString& reason) {
     const QString shown = DisplayFileName(path);
-    QByteArray target = EncodeFileName(path);
-    char resolved[PATH_MAX];
-    if (::realpath(target.constData(), resolved))
-        target = QByteArray(resolved);
-    const qsizetype slash = target.lastIndexOf('/');
-    if (slash > 0)
-        makeFolders(target.left(slash));
-
+    struct stat existing {};
+    const bool exists = ::lstat(target.constData(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        reason = QStringLiteral("%1 is %2, not a settings file.")
+                     .arg(shown, KindOfFile(existing.st_mode));
+        return false;
+    }
     QByteArray temporary = target + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         reason = QStringLiteral("%1 could not be written: %2").arg(shown, systemReason(errno));
         return false;
     }
-    struct stat existing {};
+    const int slot = RegisterUnfinishedFile(temporary);
+    const auto forget = qScopeGuard([slot] { ForgetUnfinishedFile(slot); });
     mode_t mode;
-    if (::stat(target.constData(), &existing) == 0) {
+    if (exists) {
         mode = existing.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -279,6 +322,12 @@ void tellFailure(const QString& reason) {
     g_failureTold = true;
     if (g_failureHandler)
         g_failureHandler(reason);
+}
+
+// The file a save writes: the store, or the file a link there leads to, as
+// the system would follow it for this user. Gives 0 or the errno value.
+int storeTarget(const QString& path, QByteArray& target) {
+    return FollowLinksForWriting(EncodeFileName(path), target);
 }
 
 } // namespace
@@ -311,12 +360,26 @@ QString GetSetting(const QString& application, const QString& section, const QSt
     return GetSetting(application, section, key, QString::number(defaultValue));
 }
 
-bool SaveSetting(const QString& application, const QString& section, const QString& key,
+namespace {
+
+bool saveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& text) {
     const QString path = storePath(application);
     Store store;
     QList<IniLine>& lines = store.lines;
     QString reason;
+    QByteArray target;
+    if (const int error = storeTarget(path, target)) {
+        tellFailure(QStringLiteral("%1 could not be written: %2")
+                        .arg(DisplayFileName(path), systemReason(error)));
+        return false;
+    }
+    const qsizetype slash = target.lastIndexOf('/');
+    if (slash > 0)
+        makeFolders(target.left(slash));
+    // Another process saving at the same time waits for this save, and then
+    // reads what it wrote.
+    const FolderLock lock(FolderOfPath(target));
     // A store that exists but can't be read is never overwritten: that would
     // lose every other key.
     if (readStore(path, store, reason) == ReadResult::Failed) {
@@ -354,11 +417,56 @@ bool SaveSetting(const QString& application, const QString& section, const QStri
             --sectionEnd;
         lines.insert(sectionEnd, IniLine{newLine, section, key, text});
     }
-    if (!writeStore(path, store, reason)) {
+    if (!writeStore(path, target, store, reason)) {
         tellFailure(reason);
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool SaveSetting(const QString& application, const QString& section, const QString& key,
+                 const QString& text) {
+    const bool saved = saveSetting(application, section, key, text);
+    if (saved)
+        g_unsaved.remove(unsavedKey(section, key));
+    else
+        g_unsaved.insert(unsavedKey(section, key), text);
+    return saved;
+}
+
+std::optional<QString> StoredOptions::find(const QString& key) const {
+    for (const auto& [name, value] : values) {
+        if (name.compare(key, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return std::nullopt;
+}
+
+std::optional<StoredOptions> ReadStoredOptions(bool streams, QString* reason) {
+    Store store;
+    QString why;
+    const ReadResult result = readStore(SettingsFilePath(), store, why, streams);
+    if (result == ReadResult::Failed && reason)
+        *reason = why;
+    if (result != ReadResult::Ok)
+        return result == ReadResult::Missing ? std::optional<StoredOptions>(StoredOptions{})
+                                             : std::nullopt;
+    StoredOptions options;
+    for (const IniLine& line : std::as_const(store.lines)) {
+        if (!line.key.isEmpty() &&
+            line.section.compare(AppInfo::SettingsSection, Qt::CaseInsensitive) == 0)
+            options.values.append({line.key, line.value});
+    }
+    return options;
+}
+
+QString GetChosenOption(const QString& key, const QString& defaultValue) {
+    const auto unsaved = g_unsaved.constFind(unsavedKey(AppInfo::SettingsSection, key));
+    if (unsaved != g_unsaved.constEnd())
+        return *unsaved;
+    return GetOption(key, defaultValue);
 }
 
 void SetSettingsFailureHandler(std::function<void(const QString&)> handler) {
@@ -367,6 +475,7 @@ void SetSettingsFailureHandler(std::function<void(const QString&)> handler) {
 
 void ResetSettingsFailureNotice() {
     g_failureTold = false;
+    g_unsaved.clear();
 }
 
 qint32 ToWholeNumber(const QString& text) {

@@ -3,12 +3,15 @@
 // The per-user store of remembered options: named text values under an
 // application and a section, keys matched without regard to letter case.
 // Kept as an INI file (PALAVINE_SETTINGS names another file); every save is
-// written through at once, atomically.
+// written through at once, atomically, with the store locked from reading to
+// writing, so that saves of two processes never undo each other.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The store's file.
 QString SettingsFilePath();
@@ -28,9 +31,29 @@ std::optional<QString> FindSetting(const QString& application, const QString& se
 bool SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& text);
 
+// The program's options as the store holds them at one moment, for a command
+// that takes several of them together (a store given as a pipe can be read
+// only once).
+struct StoredOptions {
+    QList<std::pair<QString, QString>> values; // key, text; in the store's order
+    // The first text of the key in any letter case.
+    std::optional<QString> find(const QString& key) const;
+};
+// Reads the program's store once: empty when there is none; nothing, with the
+// reason, when it can't be read. With `streams`, a store that is a pipe (a
+// command's --settings <(...)) is read as well; otherwise only a regular file
+// is a store.
+std::optional<StoredOptions> ReadStoredOptions(bool streams, QString* reason = nullptr);
+
+// The option as chosen in this run: the text of this run's last save of it
+// that failed (the window promises such a change lasts until it closes), else
+// the stored text.
+QString GetChosenOption(const QString& key, const QString& defaultValue);
+
 // Called once per run, on the first save that fails, with the reason.
 void SetSettingsFailureHandler(std::function<void(const QString& reason)> handler);
-// Forgets that a failure was already told (for a new run or a test).
+// Forgets that a failure was already told, and the texts of failed saves (for
+// a new run or a test).
 void ResetSettingsFailureNotice();
 
 // The readers' conversions. A whole number rounds halves to even ("10.5" is 10,

@@ -189,6 +189,15 @@ char* putTarget(char* p, QStringView entry, bool backslashIsSeparator) {
     return p;
 }
 
+// Shown as U+FFFD in the link text: C1 controls (a reference such as &#133;
+// would stand for a Windows-1252 character instead) and the characters that
+// make a browser reorder what follows them (bidirectional embeddings,
+// overrides, isolates and marks), so that a name can't pass for another.
+bool reordersOrHides(char16_t c) {
+    return (c >= 0x80 && c < 0xA0) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 // The link text: valid UTF-8, nothing in it markup. Each UTF-16 unit becomes
 // at most six bytes (a reference such as &quot; or &#127;).
 char* putText(char* p, QStringView entry) {
@@ -241,7 +250,7 @@ char* putText(char* p, QStringView entry) {
         if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
             code = QChar::surrogateToUcs4(c, s[i + 1]);
             ++i;
-        } else if (QChar::isSurrogate(c)) {
+        } else if (QChar::isSurrogate(c) || reordersOrHides(c)) {
             code = 0xFFFD;
         }
         p = putUtf8(p, code);
@@ -516,7 +525,9 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
     trap.at(104, [&] { path = PagePath(outputFolder); });
 
     PageStyle style{QString(), textColour, backgroundColour};
-    trap.at(106, [&] { style.fontName = GetOption(QStringLiteral("FontName"), "Arial"); });
+    // The font as chosen while the window is open, also when the store could
+    // not keep it.
+    trap.at(106, [&] { style.fontName = GetChosenOption(QStringLiteral("FontName"), "Arial"); });
 
     // The page is complete only when the page file is committed; until then
     // any earlier page stays as it was.

@@ -92,7 +92,9 @@ QUrl PageUrl(const QString& path);
 // - . _ ~ / : written as %XX.
 QByteArray PageLinkTarget(const QString& entry, PathStyle pathStyle = NativePathStyle);
 // The link text: the entry as shown to a person (U+FFFD for bytes that are not
-// UTF-8), with & < > " ' and control characters written as references.
+// UTF-8, and for C1 controls and the bidirectional controls that would reorder
+// what the browser shows), with & < > " ' and other control characters written
+// as references.
 QString PageLinkText(const QString& entry);
 // The font name with the characters that could end its declaration or the
 // style block removed.

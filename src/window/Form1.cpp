@@ -5,6 +5,7 @@
 #include "core/AppInfo.h"
 #include "core/ErrorReport.h"
 #include "core/Paths.h"
+#include "core/SafeFiles.h"
 #include "core/Settings.h"
 #include "folders/AddFolder.h"
 #include "folders/ListFiles.h"
@@ -502,7 +503,9 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
     // Ends the program at once, with the hidden preview window. Every option
     // was saved when it changed; a command still running is abandoned.
-    if (runningCommands_ > 0)
+    if (runningCommands_ > 0) {
+        RemoveUnfinishedFiles();
         ::_exit(0);
+    }
     QCoreApplication::quit();
 }

@@ -4,6 +4,7 @@
 // window options).
 #include "core/AppInfo.h"
 #include "core/Paths.h"
+#include "core/SafeFiles.h"
 #include "window/Form1.h"
 #include "window/QtUi.h"
 
@@ -30,6 +31,8 @@ int main(int argc, char* argv[]) {
     // Past a file-size limit a write fails with its reason instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
     SetDataFolderFromProgram(QStringLiteral(PALAVINE_DATA_FROM_WINDOW));
+    // Interrupted, it leaves no unfinished file behind.
+    InstallInterruptionCleanup();
     if (!displayAvailable()) {
         std::fprintf(stderr, "palavine: no display found (DISPLAY and WAYLAND_DISPLAY are not "
                              "set); start it in a desktop session, or use 'palavine list' (see "

@@ -569,13 +569,12 @@ int RunList(const ListOptions& options) {
         const StoredOptions stored =
             ReadStoredOptions(options.settings.has_value()).value_or(StoredOptions{});
         if (!options.font)
-            style.fontName = stored.find(QStringLiteral("FontName")).value_or(style.fontName);
+            style.fontName = stored.find(Option::FontName).value_or(style.fontName);
         if (!options.textColour)
-            style.textColour =
-                storedColour(ui, stored, QStringLiteral("Font Color"), style.textColour);
+            style.textColour = storedColour(ui, stored, Option::TextColour, style.textColour);
         if (!options.backgroundColour)
-            style.backgroundColour = storedColour(ui, stored, QStringLiteral("Background Color"),
-                                                  style.backgroundColour);
+            style.backgroundColour =
+                storedColour(ui, stored, Option::BackgroundColour, style.backgroundColour);
     }
     style.fontName = options.font.value_or(style.fontName);
     style.textColour = options.textColour.value_or(style.textColour);

@@ -64,6 +64,35 @@ bool ToFlag(const QString& text);
 // The form a flag is stored in.
 QString FromFlag(bool value);
 
+// Every option the program stores, by its key, with the value the window
+// starts with when the store has none. The two font effects are read under
+// one spelling of their key and written under another; keys match without
+// regard to letter case, so both name the same option.
+namespace Option {
+inline const QString Filter = QStringLiteral("Text1");             // the extension filter
+inline const QString OutputFolder = QStringLiteral("Text2");       // where the page goes
+inline const QString OpenAfterSaving = QStringLiteral("Check1");   // 1 or 0
+inline const QString LastFolder = QStringLiteral("LastFolderDot"); // the picker's start
+inline const QString FontName = QStringLiteral("FontName");
+inline const QString FontBold = QStringLiteral("FontBold");
+inline const QString FontItalic = QStringLiteral("FontItalic");
+inline const QString FontSize = QStringLiteral("FontSize");
+inline const QString FontStrikeRead = QStringLiteral("FontStrikeThru");
+inline const QString FontStrikeWritten = QStringLiteral("FontStrikethru");
+inline const QString FontUnderlineRead = QStringLiteral("FontUnderLine");
+inline const QString FontUnderlineWritten = QStringLiteral("FontUnderline");
+inline const QString TextColour = QStringLiteral("Font Color");
+inline const QString BackgroundColour = QStringLiteral("Background Color");
+
+inline const QString DefaultFilter = QStringLiteral("*");
+constexpr qint64 DefaultOpenAfterSaving = 1;
+inline const QString DefaultFontName = QStringLiteral("Arial");
+inline const QString DefaultFontBold = QStringLiteral("True");
+constexpr qint32 DefaultFontSize = 36;
+constexpr qint32 DefaultTextColour = 16711680;       // blue
+constexpr qint32 DefaultBackgroundColour = 16777215; // white
+} // namespace Option
+
 // The program's own application and section.
 QString GetOption(const QString& key, const QString& defaultValue = QString());
 QString GetOption(const QString& key, qint64 defaultValue);

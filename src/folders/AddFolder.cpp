@@ -543,7 +543,7 @@ void FolderWalk::run(const QStringList& start, Ui& ui) {
 void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListModel& folders, QWidget* owner) {
     ErrorTrap trap(ui, AddLocation);
     QString lastFolder;
-    trap.at(100, [&] { lastFolder = GetOption(QStringLiteral("LastFolderDot"), QString()); });
+    trap.at(100, [&] { lastFolder = GetOption(Option::LastFolder); });
     QString path;
     trap.at(102, [&] {
         path = BrowseForFolder(ui, owner, QStringLiteral("Please select folder:"), lastFolder);

@@ -23,6 +23,6 @@ void ChooseOutputFolder(Ui& ui, QWidget* owner, QString& lastFolder,
     if (cancelled)
         return;
     trap.at(104, [&] { lastFolder = path; });
-    trap.at(106, [&] { SaveOption(QStringLiteral("LastFolderDot"), path); });
+    trap.at(106, [&] { SaveOption(Option::LastFolder, path); });
     trap.at(108, [&] { setText2(EndsWithSeparator(path) ? path : path + Separator()); });
 }

@@ -527,7 +527,8 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
     PageStyle style{QString(), textColour, backgroundColour};
     // The font as chosen while the window is open, also when the store could
     // not keep it.
-    trap.at(106, [&] { style.fontName = GetChosenOption(QStringLiteral("FontName"), "Arial"); });
+    trap.at(106,
+            [&] { style.fontName = GetChosenOption(Option::FontName, Option::DefaultFontName); });
 
     // The page is complete only when the page file is committed; until then
     // any earlier page stays as it was.

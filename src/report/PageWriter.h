@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/Paths.h"
+#include "core/Settings.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,9 +26,9 @@ void WriteTextFile(const QString& text, const QString& path, int mode);
 // What shapes the page: the font name as stored and the two colour numbers
 // (red in the low byte).
 struct PageStyle {
-    QString fontName = QStringLiteral("Arial");
-    qint32 textColour = 16711680;
-    qint32 backgroundColour = 16777215;
+    QString fontName = Option::DefaultFontName;
+    qint32 textColour = Option::DefaultTextColour;
+    qint32 backgroundColour = Option::DefaultBackgroundColour;
 };
 
 // The page in pieces: PageHead(), one PageEntryLine(e) for each entry, then

@@ -26,20 +26,7 @@ const QString kTextColourLocation =
 const QString kBackColourLocation =
     QStringLiteral("in Palavine2021/08/31.Form1.PushButton18_Click ");
 
-// Keys are written in one letter case and read in another; the store matches
-// them without regard to case.
-const QString kFontName = QStringLiteral("FontName");
-const QString kFontBold = QStringLiteral("FontBold");
-const QString kFontItalic = QStringLiteral("FontItalic");
-const QString kFontSize = QStringLiteral("FontSize");
-const QString kStrikeWritten = QStringLiteral("FontStrikethru");
-const QString kStrikeRead = QStringLiteral("FontStrikeThru");
-const QString kUnderlineWritten = QStringLiteral("FontUnderline");
-const QString kUnderlineRead = QStringLiteral("FontUnderLine");
-const QString kFontColour = QStringLiteral("Font Color");
-const QString kBackgroundColour = QStringLiteral("Background Color");
-
-constexpr qint32 White = 16777215;
+constexpr qint32 White = Option::DefaultBackgroundColour;
 
 // A stored colour number; "Invalid property value" outside the 24 bits.
 qint32 toColour(const QString& text) {
@@ -92,33 +79,37 @@ void RestoreAppearance(ErrorTrap& trap, Form2& preview, ColourSwatch& picture1,
                        ColourSwatch& picture2, QLabel& fontCaption) {
     trap.at(142, [&] { preview.Text1->setPlainText(PreviewSampleText); });
     trap.at(144, [&] {
-        const QString name = GetOption(kFontName, QStringLiteral("Arial"));
+        const QString name = GetOption(Option::FontName, Option::DefaultFontName);
         changePreviewFont(preview, [&](QFont& f) { f.setFamily(name); });
     });
     trap.at(146, [&] {
-        const bool bold = ToFlag(GetOption(kFontBold, QStringLiteral("True")));
+        const bool bold = ToFlag(GetOption(Option::FontBold, QStringLiteral("True")));
         changePreviewFont(preview, [&](QFont& f) { f.setBold(bold); });
     });
     trap.at(148, [&] {
-        const bool italic = ToFlag(GetOption(kFontItalic, QStringLiteral("False")));
+        const bool italic = ToFlag(GetOption(Option::FontItalic, QStringLiteral("False")));
         changePreviewFont(preview, [&](QFont& f) { f.setItalic(italic); });
     });
     trap.at(150, [&] {
-        const qint32 size = ToWholeNumber(GetOption(kFontSize, QStringLiteral("36")));
+        const qint32 size = ToWholeNumber(GetOption(Option::FontSize, QStringLiteral("36")));
         if (size <= 0)
             throw AppError(380, QStringLiteral("Invalid property value"));
         changePreviewFont(preview, [&](QFont& f) { f.setPointSize(size); });
     });
     trap.at(152, [&] {
-        const bool strike = ToFlag(GetOption(kStrikeRead, QStringLiteral("False")));
+        const bool strike = ToFlag(GetOption(Option::FontStrikeRead, QStringLiteral("False")));
         changePreviewFont(preview, [&](QFont& f) { f.setStrikeOut(strike); });
     });
     trap.at(154, [&] {
-        const bool underline = ToFlag(GetOption(kUnderlineRead, QStringLiteral("False")));
+        const bool underline =
+            ToFlag(GetOption(Option::FontUnderlineRead, QStringLiteral("False")));
         changePreviewFont(preview, [&](QFont& f) { f.setUnderline(underline); });
     });
-    trap.at(156, [&] { picture1.SetBackColor(toColour(GetOption(kFontColour, 16711680))); });
-    trap.at(158, [&] { picture2.SetBackColor(toColour(GetOption(kBackgroundColour, White))); });
+    trap.at(156, [&] {
+        picture1.SetBackColor(toColour(GetOption(Option::TextColour, Option::DefaultTextColour)));
+    });
+    trap.at(158,
+            [&] { picture2.SetBackColor(toColour(GetOption(Option::BackgroundColour, White))); });
     trap.at(160, [&] { preview.SetForeColor(picture1.BackColor()); });
     trap.at(162, [&] { preview.SetBackColor(picture2.BackColor()); });
     trap.at(164, [&] {
@@ -134,18 +125,24 @@ void ChangeFont(WindowUi& ui, QWidget* owner, Form2& preview, QLabel& fontCaptio
     QFont preset = preview.Text1->font();
     bool strike = false;
     bool underline = false;
-    trap.at(102, [&] { preset.setFamily(GetOption(kFontName, QStringLiteral("Courier New"))); });
-    trap.at(104, [&] { preset.setBold(ToFlag(GetOption(kFontBold, QStringLiteral("True")))); });
-    trap.at(106,
-            [&] { preset.setItalic(ToFlag(GetOption(kFontItalic, QStringLiteral("False")))); });
+    trap.at(102,
+            [&] { preset.setFamily(GetOption(Option::FontName, QStringLiteral("Courier New"))); });
+    trap.at(104,
+            [&] { preset.setBold(ToFlag(GetOption(Option::FontBold, QStringLiteral("True")))); });
+    trap.at(106, [&] {
+        preset.setItalic(ToFlag(GetOption(Option::FontItalic, QStringLiteral("False"))));
+    });
     trap.at(108, [&] {
-        const qint32 size = ToWholeNumber(GetOption(kFontSize, QStringLiteral("12")));
+        const qint32 size = ToWholeNumber(GetOption(Option::FontSize, QStringLiteral("12")));
         if (size <= 0)
             throw AppError(380, QStringLiteral("Invalid property value"));
         preset.setPointSize(size);
     });
-    trap.at(110, [&] { strike = ToFlag(GetOption(kStrikeRead, QStringLiteral("False"))); });
-    trap.at(112, [&] { underline = ToFlag(GetOption(kUnderlineRead, QStringLiteral("False"))); });
+    trap.at(110,
+            [&] { strike = ToFlag(GetOption(Option::FontStrikeRead, QStringLiteral("False"))); });
+    trap.at(112, [&] {
+        underline = ToFlag(GetOption(Option::FontUnderlineRead, QStringLiteral("False")));
+    });
     preset.setStrikeOut(strike);
     preset.setUnderline(underline);
 
@@ -159,12 +156,12 @@ void ChangeFont(WindowUi& ui, QWidget* owner, Form2& preview, QLabel& fontCaptio
     const bool bold = chosen->bold();
     const bool italic = chosen->italic();
     const double size = chosen->pointSizeF() > 0 ? chosen->pointSizeF() : preset.pointSizeF();
-    trap.at(116, [&] { SaveOption(kFontName, name); });
-    trap.at(118, [&] { SaveOption(kFontBold, FromFlag(bold)); });
-    trap.at(120, [&] { SaveOption(kFontItalic, FromFlag(italic)); });
-    trap.at(122, [&] { SaveOption(kFontSize, SizeText(size)); });
-    trap.at(124, [&] { SaveOption(kStrikeWritten, FromFlag(strike)); });
-    trap.at(126, [&] { SaveOption(kUnderlineWritten, FromFlag(underline)); });
+    trap.at(116, [&] { SaveOption(Option::FontName, name); });
+    trap.at(118, [&] { SaveOption(Option::FontBold, FromFlag(bold)); });
+    trap.at(120, [&] { SaveOption(Option::FontItalic, FromFlag(italic)); });
+    trap.at(122, [&] { SaveOption(Option::FontSize, SizeText(size)); });
+    trap.at(124, [&] { SaveOption(Option::FontStrikeWritten, FromFlag(strike)); });
+    trap.at(126, [&] { SaveOption(Option::FontUnderlineWritten, FromFlag(underline)); });
 
     trap.at(128, [&] { changePreviewFont(preview, [&](QFont& f) { f.setFamily(name); }); });
     trap.at(130, [&] { changePreviewFont(preview, [&](QFont& f) { f.setBold(bold); }); });
@@ -176,11 +173,11 @@ void ChangeFont(WindowUi& ui, QWidget* owner, Form2& preview, QLabel& fontCaptio
 }
 
 void ChangeTextColour(WindowUi& ui, QWidget* owner, ColourSwatch& picture1, Form2& preview) {
-    changeColour(ui, owner, kTextColourLocation, picture1, kFontColour, preview,
+    changeColour(ui, owner, kTextColourLocation, picture1, Option::TextColour, preview,
                  &Form2::SetForeColor);
 }
 
 void ChangeBackgroundColour(WindowUi& ui, QWidget* owner, ColourSwatch& picture2, Form2& preview) {
-    changeColour(ui, owner, kBackColourLocation, picture2, kBackgroundColour, preview,
+    changeColour(ui, owner, kBackColourLocation, picture2, Option::BackgroundColour, preview,
                  &Form2::SetBackColor);
 }

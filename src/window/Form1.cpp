@@ -253,11 +253,11 @@ void Form1::buildControls() {
 
     // Options are saved on every change.
     connect(Text1, &QLineEdit::textChanged, this,
-            [](const QString& text) { SaveOption(QStringLiteral("Text1"), text); });
+            [](const QString& text) { SaveOption(Option::Filter, text); });
     connect(Text2, &QLineEdit::textChanged, this,
-            [](const QString& text) { SaveOption(QStringLiteral("Text2"), text); });
+            [](const QString& text) { SaveOption(Option::OutputFolder, text); });
     connect(Check1, &QCheckBox::stateChanged, this, [this](int) {
-        SaveOption(QStringLiteral("Check1"),
+        SaveOption(Option::OpenAfterSaving,
                    Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     });
 
@@ -308,10 +308,11 @@ void Form1::Form_Load() {
         ListView2->SetColumnHeader(QStringLiteral("Results (List of Files)"), ListColumnTwips);
     });
     trap.at(134, [&] { ListView2->setColumnWidth(0, px(ListColumnTwips)); });
-    trap.at(136, [&] { Text1->setText(GetOption(QStringLiteral("Text1"), QStringLiteral("*"))); });
-    trap.at(138, [&] { Text2->setText(GetOption(QStringLiteral("Text2"), DesktopFolder())); });
+    trap.at(136, [&] { Text1->setText(GetOption(Option::Filter, Option::DefaultFilter)); });
+    trap.at(138, [&] { Text2->setText(GetOption(Option::OutputFolder, DesktopFolder())); });
     trap.at(140, [&] {
-        const qint32 value = ToWholeNumber(GetOption(QStringLiteral("Check1"), 1));
+        const qint32 value =
+            ToWholeNumber(GetOption(Option::OpenAfterSaving, Option::DefaultOpenAfterSaving));
         if (value != 0 && value != 1)
             throw AppError(380, QStringLiteral("Invalid property value"));
         Check1->setChecked(value == 1);

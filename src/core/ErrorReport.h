@@ -34,6 +34,11 @@ class AppError : public std::exception {
 
     int number() const { return number_; }
     const QString& description() const { return description_; }
+    // The system's own words for a failed system call ("No such file or
+    // directory"), as a command line says it; the description otherwise.
+    const QString& systemReason() const {
+        return systemReason_.isEmpty() ? description_ : systemReason_;
+    }
     const char* what() const noexcept override { return utf8_.constData(); }
 
     static AppError invalidArgument();
@@ -43,8 +48,11 @@ class AppError : public std::exception {
     static AppError fromErrno(int error);
 
   private:
+    static AppError fromErrnoNumber(int error);
+
     int number_;
     QString description_;
+    QString systemReason_;
     QByteArray utf8_;
 };
 

@@ -265,7 +265,7 @@ QString CurrentFolder() {
     QByteArray buffer(4096, Qt::Uninitialized);
     while (!::getcwd(buffer.data(), size_t(buffer.size()))) {
         if (errno != ERANGE)
-            return QStringLiteral("/");
+            return QStringLiteral(".");
         buffer.resize(buffer.size() * 2);
     }
     return DecodeFileName(buffer.constData(), qsizetype(std::strlen(buffer.constData())));

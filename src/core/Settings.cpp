@@ -444,10 +444,11 @@ std::optional<QString> StoredOptions::find(const QString& key) const {
     return std::nullopt;
 }
 
-std::optional<StoredOptions> ReadStoredOptions(bool streams, QString* reason) {
+std::optional<StoredOptions> ReadStoredOptions(const QString& file, bool streams, QString* reason) {
     Store store;
     QString why;
-    const ReadResult result = readStore(SettingsFilePath(), store, why, streams);
+    const ReadResult result =
+        readStore(file.isEmpty() ? SettingsFilePath() : file, store, why, streams);
     if (result == ReadResult::Failed && reason)
         *reason = why;
     if (result != ReadResult::Ok)

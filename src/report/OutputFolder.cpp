@@ -2,10 +2,10 @@
 // Copyright 2026 The Palavine developers
 #include "report/OutputFolder.h"
 
+#include "core/BrowseForFolder.h"
 #include "core/ErrorReport.h"
 #include "core/Paths.h"
 #include "core/Settings.h"
-#include "folders/BrowseForFolder.h"
 
 namespace {
 const QString kLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton15_Click ");

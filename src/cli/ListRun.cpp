@@ -134,9 +134,9 @@ class ListRun {
             return false;
         struct stat found {
         }, temporary{};
-        return ::stat(EncodeFileName(path_).constData(), &found) == 0 &&
-               ::stat(temporary_.constData(), &temporary) == 0 &&
-               found.st_dev == temporary.st_dev && found.st_ino == temporary.st_ino;
+        return StatPath(EncodeFileName(path_), &found) == 0 &&
+               StatPath(temporary_, &temporary) == 0 && found.st_dev == temporary.st_dev &&
+               found.st_ino == temporary.st_ino;
     }
 
     ExtensionFilter filter_;

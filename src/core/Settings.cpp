@@ -5,6 +5,7 @@
 #include "core/AppInfo.h"
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
+#include "core/FileSystem.h"
 #include "core/SafeFiles.h"
 #include "core/WriteAll.h"
 
@@ -278,7 +279,7 @@ bool writeStore(const QString& path, const QByteArray& target, const Store& stor
                 QString& reason) {
     const QString shown = DisplayFileName(path);
     struct stat existing {};
-    const bool exists = ::lstat(target.constData(), &existing) == 0;
+    const bool exists = StatPath(target, &existing, false) == 0;
     if (exists && !S_ISREG(existing.st_mode)) {
         reason = QStringLiteral("%1 is %2, not a settings file.")
                      .arg(shown, KindOfFile(existing.st_mode));

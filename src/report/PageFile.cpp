@@ -2,11 +2,11 @@
 // Copyright 2026 The Palavine developers
 #include "report/PageFile.h"
 
-#include "core/WriteAll.h"
-
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
+#include "core/FileSystem.h"
 #include "core/SafeFiles.h"
+#include "core/WriteAll.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -82,7 +82,7 @@ PageFile::PageFile(const QString& path) {
         fail(error);
     folder_ = FolderOfPath(target_);
     struct stat earlier {};
-    if (::lstat(target_.constData(), &earlier) == 0) {
+    if (StatPath(target_, &earlier, false) == 0) {
         if (!S_ISREG(earlier.st_mode))
             failNotRegular(earlier.st_mode);
         // A page the user protected is refused, as opening it for writing would be.
@@ -102,8 +102,8 @@ PageFile::PageFile(const QString& path) {
     struct stat folder {};
     const uid_t user = ::geteuid();
     const bool replaceable = !existed_ || user == 0 || user == owner_ ||
-                             ::stat(folder_.constData(), &folder) != 0 ||
-                             !(folder.st_mode & S_ISVTX) || folder.st_uid == user;
+                             StatPath(folder_, &folder) != 0 || !(folder.st_mode & S_ISVTX) ||
+                             folder.st_uid == user;
 
     int error = EPERM;
     if (replaceable) {

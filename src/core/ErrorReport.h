@@ -19,13 +19,11 @@ constexpr int Overflow = 6;
 constexpr int OutOfMemory = 7;
 constexpr int TypeMismatch = 13;
 constexpr int BadFileName = 52;
-constexpr int FileNotFound = 53;
 constexpr int DiskFull = 61;
 constexpr int PermissionDenied = 70;
 constexpr int PathFileAccess = 75;
 constexpr int PathNotFound = 76;
 constexpr int DeviceIo = 57;
-constexpr int BufferTooSmall = 20476;
 } // namespace ErrorNumber
 
 class AppError : public std::exception {

@@ -34,8 +34,6 @@ class PageFile {
     // folder commit one after the other: the last one wins, whole.
     void commit();
 
-    // True when the page is written in place, not through a file of its own.
-    bool inPlace() const { return inPlace_; }
     // The temporary file beside the page (bytes) when it has a name, until
     // commit(); empty otherwise.
     const QByteArray& temporaryPath() const { return temporary_; }

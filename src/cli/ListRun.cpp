@@ -13,7 +13,7 @@
 #include "folders/ListFiles.h"
 #include "listing/CreateList.h"
 #include "listing/RemoveEntries.h"
-#include "report/PageFile.h"
+#include "core/AtomicFile.h"
 #include "report/PageWriter.h"
 
 #include <QDir>
@@ -234,7 +234,7 @@ int RunList(const ListConfig& options) {
 
     try {
         // Until the commit, any earlier page stays as it was.
-        std::optional<PageFile> file;
+        std::optional<AtomicFile> file;
         std::function<void(const QByteArray&)> sink = [](const QByteArray& bytes) {
             writeAll(STDOUT_FILENO, bytes);
         };

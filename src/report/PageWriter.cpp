@@ -11,7 +11,7 @@
 #include "core/Settings.h"
 #include "core/Ui.h"
 #include "core/WriteAll.h"
-#include "report/PageFile.h"
+#include "core/AtomicFile.h"
 
 #include <QUrl>
 
@@ -571,7 +571,7 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
     // any earlier page stays as it was.
     bool complete = false;
     trap.at(108, [&] {
-        PageFile file(path);
+        AtomicFile file(path);
         QByteArray buffer;
         buffer.reserve(ChunkBytes + (qsizetype(512) << 10));
         PageBody body(buffer, style);

@@ -117,7 +117,7 @@ QString PageFontName(const QString& stored);
 QString PagePath(const QString& outputFolder);
 
 // The "3. Save Results As HTML File" command. Checks the output folder and the
-// results, writes the page in one pass through a PageFile, says "Done." only
+// results, writes the page in one pass through a AtomicFile, says "Done." only
 // when this run's page is complete, and then opens it when openAfter is set. While a save is under
 // way `saving` is true and a second call does nothing.
 void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,

@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QHash>
-#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <cerrno>

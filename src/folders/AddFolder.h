@@ -9,10 +9,12 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
 class AppError;
+class ReadAhead;
 class ListView;
 class MousePointer;
 class QWidget;
@@ -66,6 +68,10 @@ void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui,
 // link counts as what it leads to. "." and ".." are neither.
 enum class EntryKind { Other, Folder, File };
 EntryKind KindOfEntry(int folderFd, const char* name, unsigned char listedType);
+// The same, telling whether the entry is a link and, when the file system was
+// asked, what it leads to.
+EntryKind KindOfEntry(int folderFd, const char* name, unsigned char listedType, struct stat* target,
+                      bool* link);
 
 // The names of one folder's files, their bytes end to end: a folder of many
 // files costs one buffer instead of one string per name.

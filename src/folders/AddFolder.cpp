@@ -390,6 +390,7 @@ Outcome gather(const QString& d, bool start, QStringList& next, Ui& ui, WalkStep
     if (failure != 0) // gone, or no longer reachable, since it was found
         return start ? Outcome::Stays : Outcome::TakenOut;
     std::unique_ptr<FolderReading> reading = ahead.take(encoded, target, [&] { ui.yield(); });
+    const ReadAhead::ReadHere timing(ahead, !reading);
     DIR* dir = reading ? reading->dir.release() : nullptr;
     failure = steps.at(d, [&] {
         if (dir)

@@ -12,14 +12,24 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
 
-// A folder read in more than this on average is on a slow disk or a share:
-// more helpers then read more folders at once.
+// A folder whose reading waited for the disk or the network and took more
+// than this is on a slow disk or a share (a folder in the page cache reads in
+// some 20 to 50 us, and never waits; on a busy machine it may take longer, but
+// still without waiting): the helpers start when half of the last 16 folders
+// the command read itself were that slow.
+constexpr std::int64_t SlowHereNs = 100'000;
+constexpr int SlowOfLast16 = 8;
+// Helpers that read a folder in more than this on average fall behind a slow
+// disk or a share: more helpers then read more folders at once.
 constexpr std::int64_t SlowReadNs = 1'000'000;
+// Helpers to start with on a slow disk.
+constexpr int FirstHelpers = 2;
 // The command waits this long for a reading without letting events run, and
 // then lets them run at least this often.
 constexpr auto QuietWait = std::chrono::milliseconds(20);
@@ -79,6 +89,12 @@ bool readFolder(const QByteArray& path, ReadAhead::Content content, FolderReadin
         }
     }
     return true;
+}
+
+// How often this thread has waited (given up the processor before its time).
+long threadWaits() {
+    rusage usage{};
+    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_nvcsw : 0;
 }
 
 qsizetype bytesHeld(const FolderReading& reading) {
@@ -147,11 +163,38 @@ void ReadAhead::add(const QByteArray& path) {
         job->path = path;
         queue_.push_back(std::move(job));
     }
-    if (helpers_.empty()) {
-        for (int i = 0; i < std::max(fixed_, 1); ++i)
+    if (helpers_.empty() && fixed_ > 0) {
+        for (int i = 0; i < fixed_; ++i)
             startHelper();
     }
     work_.notify_one();
+}
+
+ReadAhead::ReadHere::ReadHere(ReadAhead& ahead, bool reading)
+    : ahead_(reading && ahead.fixed_ < 0 && ahead.helpers_.empty() ? &ahead : nullptr) {
+    if (ahead_) {
+        start_ = std::chrono::steady_clock::now();
+        waits_ = threadWaits();
+    }
+}
+
+ReadAhead::ReadHere::~ReadHere() {
+    if (ahead_)
+        ahead_->readHere(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                             std::chrono::steady_clock::now() - start_)
+                             .count(),
+                         threadWaits() != waits_);
+}
+
+void ReadAhead::readHere(std::int64_t ns, bool waited) {
+    // Only the command's thread is here, and no helper runs yet.
+    slowHere_ = (slowHere_ << 1) | (waited && ns > SlowHereNs ? 1 : 0);
+    ++readHereCount_;
+    if (readHereCount_ >= 16 && __builtin_popcount(slowHere_ & 0xFFFF) >= SlowOfLast16) {
+        for (int i = 0; i < std::min(FirstHelpers, mostHelpers()); ++i)
+            startHelper();
+        work_.notify_all();
+    }
 }
 
 void ReadAhead::topUp() {
@@ -261,12 +304,12 @@ std::unique_ptr<FolderReading> ReadAhead::take(const QByteArray& path, const str
     }
     const std::shared_ptr<Job> job = queue_.front();
     queue_.pop_front();
-    if (job->state != Job::State::Done && fixed_ < 0 && int(helpers_.size()) < mostHelpers() &&
-        readCount_ >= 4 && readNs_ > SlowReadNs)
+    if (job->state != Job::State::Done && fixed_ < 0 && !helpers_.empty() &&
+        int(helpers_.size()) < mostHelpers() && readCount_ >= 4 && readNs_ > SlowReadNs)
         startHelper(); // the helpers fall behind a slow disk
     if (job->state == Job::State::Waiting) {
         lock.unlock();
-        work_.notify_all(); // room for another folder ahead
+        work_.notify_one(); // room for another folder ahead
         return nullptr;     // read here, at once, rather than wait for a helper
     }
     const auto isDone = [&] { return job->state == Job::State::Done; };
@@ -282,7 +325,7 @@ std::unique_ptr<FolderReading> ReadAhead::take(const QByteArray& path, const str
     heldBytes_ -= job->bytes;
     std::unique_ptr<FolderReading> reading = std::move(job->reading);
     lock.unlock();
-    work_.notify_all();
+    work_.notify_one();
     if (reading && !unchanged(reading->opened, now))
         reading.reset(); // changed since it was read: read again, as it is now
     return reading;

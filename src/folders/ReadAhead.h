@@ -13,6 +13,7 @@
 
 #include <QByteArray>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -66,6 +67,23 @@ class ReadAhead {
     std::unique_ptr<FolderReading> take(const QByteArray& path, const struct stat& now,
                                         const std::function<void()>& yield);
 
+    // Watches the reading of a folder that the command read itself, from its
+    // construction to its end: the helpers start only once such readings
+    // wait for the disk (on a fast one, or with the folders in memory, they
+    // would only cost).
+    class ReadHere {
+      public:
+        ReadHere(ReadAhead& ahead, bool reading);
+        ~ReadHere();
+        ReadHere(const ReadHere&) = delete;
+        ReadHere& operator=(const ReadHere&) = delete;
+
+      private:
+        ReadAhead* ahead_;
+        std::chrono::steady_clock::time_point start_;
+        long waits_ = 0; // times the thread had to wait so far
+    };
+
     // How many folders may be queued or read beyond the one the command is at,
     // and how many bytes of names the readings not yet taken may hold.
     static constexpr int Ahead = 64;
@@ -82,6 +100,7 @@ class ReadAhead {
     void startHelper();
     void topUp();
     bool canStart(const Job& job, qsizetype position) const;
+    void readHere(std::int64_t ns, bool waited);
 
     const Content content_;
     const int fixed_;
@@ -93,6 +112,9 @@ class ReadAhead {
     qsizetype heldBytes_ = 0;
     std::int64_t readNs_ = 0; // time spent reading by helpers, for the last folders
     int readCount_ = 0;
+    // The last readings the command made itself, a bit each, set when slow.
+    std::uint32_t slowHere_ = 0;
+    int readHereCount_ = 0;
     bool stopping_ = false;
     bool feeding_ = true;
 };

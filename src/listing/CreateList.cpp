@@ -147,6 +147,8 @@ FileNameList ReadFolderFiles(const QString& folderWithSeparator, Ui* ui, ReadAhe
                     ui->yield();
             }))
             return std::move(reading->files);
+        const ReadAhead::ReadHere timing(*ahead, true);
+        return readFileNames(folder, AllFilesFilter, ui);
     }
     return readFileNames(folder, AllFilesFilter, ui);
 }

@@ -29,7 +29,7 @@ constexpr int SlowOfLast16 = 8;
 // disk or a share: more helpers then read more folders at once.
 constexpr std::int64_t SlowReadNs = 1'000'000;
 // Helpers to start with on a slow disk.
-constexpr int FirstHelpers = 2;
+constexpr int FirstHelpers = 4;
 // The command waits this long for a reading without letting events run, and
 // then lets them run at least this often.
 constexpr auto QuietWait = std::chrono::milliseconds(20);

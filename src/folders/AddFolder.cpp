@@ -328,10 +328,11 @@ void listSubFolders(DIR* dir, const QString& parent, QStringList& next, Ui& ui, 
 }
 
 // The same from a folder a helper has read: the walk's own decisions (which
-// links it follows) are made here, in order.
+// links it follows) are made here, in order. The folder is still open (`dir`)
+// when links are among its sub-folders.
 void listSubFolders(FolderReading& reading, DIR* dir, const QString& parent, QStringList& next,
                     Ui& ui, WalkMemory& memory, WalkSteps& steps, FileNameList* files) {
-    const int fd = ::dirfd(dir);
+    const int fd = dir ? ::dirfd(dir) : -1;
     FileNameList folders;
     for (qsizetype i = 0; i < reading.folders.size(); ++i) {
         ui.yield();
@@ -393,7 +394,7 @@ Outcome gather(const QString& d, bool start, QStringList& next, Ui& ui, WalkStep
     const ReadAhead::ReadHere timing(ahead, !reading);
     DIR* dir = reading ? reading->dir.release() : nullptr;
     failure = steps.at(d, [&] {
-        if (dir)
+        if (reading)
             return;
         const int fd = OpenPath(encoded, O_RDONLY | O_DIRECTORY);
         if (fd < 0)
@@ -407,13 +408,15 @@ Outcome gather(const QString& d, bool start, QStringList& next, Ui& ui, WalkStep
     });
     const DirectoryStream folder(dir);
     learnt.told = failure != 0;
-    if (!dir)
+    if (!dir && !reading)
         return takesFolderOut(failure) ? Outcome::TakenOut : Outcome::Stays;
     ui.yield();
 
     // The folder actually opened, not what the path names by now.
     struct stat opened {};
-    if (::fstat(::dirfd(dir), &opened) != 0)
+    if (reading)
+        opened = reading->opened;
+    else if (::fstat(::dirfd(dir), &opened) != 0)
         opened = target;
     if (!memory.enter(idOf(opened)) && !start)
         return Outcome::Repeated;

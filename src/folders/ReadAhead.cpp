@@ -88,6 +88,10 @@ bool readFolder(const QByteArray& path, ReadAhead::Content content, FolderReadin
                 reading.links[i] = found->second;
         }
     }
+    // Held open only to examine the links among its folders: the readings
+    // waiting to be taken hold few descriptors.
+    if (links.empty())
+        reading.dir.reset();
     return true;
 }
 

@@ -26,7 +26,7 @@
 
 // One folder as a helper read it, whole and without a failure.
 struct FolderReading {
-    DirectoryStream dir;   // still open: links are examined relative to it
+    DirectoryStream dir;   // open when links are among `folders`: examined relative to it
     struct stat opened {}; // the folder before its entries were read
     FileNameList folders;  // its sub-folders, in name order (when asked for)
     // For each of `folders`: whether it is a link, and the folder it leads to.

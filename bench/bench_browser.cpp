@@ -11,6 +11,7 @@
 
 #include "report/PageWriter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,9 +22,11 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -122,6 +125,33 @@ Shot firstScreen(const QString& browser, const QString& page, const QString& png
     return shot;
 }
 
+// The first contentful paint of each page in a normal load, in milliseconds
+// (the best of 3), through playwright-core beside the benchmark; empty when
+// that can't be had.
+std::vector<double> firstPaints(const QString& browser, const QStringList& pages) {
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
+    if (node.isEmpty() || !QFileInfo::exists(dir + QStringLiteral("/node_modules/playwright-core")))
+        return {};
+    QStringList arguments{dir + QStringLiteral("/paint.mjs"), browser};
+    for (int round = 0; round < 3; ++round)
+        arguments += pages;
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(node, arguments);
+    if (!process.waitForFinished(600000) || process.exitCode() != 0)
+        return {};
+    const QStringList lines = QString::fromUtf8(process.readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() != 3 * pages.size())
+        return {};
+    std::vector<double> best(size_t(pages.size()), 1e300);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        best[size_t(i % pages.size())] =
+            std::min(best[size_t(i % pages.size())], lines[i].toDouble());
+    return best;
+}
+
 qint64 differingPixels(const QImage& a, const QImage& b) {
     if (a.size() != b.size())
         return -1;
@@ -169,7 +199,14 @@ BenchResult openPage(const BenchContext& context, int entries, double cap) {
     r.referenceCapped = reference.capped;
     r.reference = QStringLiteral("its bytes, one screen");
     r.goal = 1.5;
-    const QString size = QStringLiteral("%1 MB").arg(QFileInfo(blocked).size() / 1e6, 0, 'f', 1);
+    QString size = QStringLiteral("%1 MB").arg(QFileInfo(blocked).size() / 1e6, 0, 'f', 1);
+    const std::vector<double> paints = firstPaints(browser, {blocked, least});
+    size += paints.empty()
+                ? QStringLiteral("; first paint not measured (no node or playwright-core)")
+                : QStringLiteral("; first contentful paint %1 ms, reference %2 ms (%3x)")
+                      .arg(paints[0], 0, 'f', 0)
+                      .arg(paints[1], 0, 'f', 0)
+                      .arg(paints[0] / paints[1], 0, 'f', 2);
     if (reference.capped) {
         r.note = QStringLiteral("%1; reference stopped at %2 s").arg(size).arg(cap);
     } else {

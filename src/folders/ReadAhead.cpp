@@ -28,6 +28,9 @@ constexpr int SlowOfLast16 = 8;
 // Helpers that read a folder in more than this on average fall behind a slow
 // disk or a share: more helpers then read more folders at once.
 constexpr std::int64_t SlowReadNs = 1'000'000;
+// The helpers rest when fewer than this of the last 16 folders they read
+// waited for the disk.
+constexpr int FastOfLast16 = 4;
 // Helpers to start with on a slow disk.
 constexpr int FirstHelpers = 4;
 // The command waits this long for a reading without letting events run, and
@@ -175,7 +178,8 @@ void ReadAhead::add(const QByteArray& path) {
 }
 
 ReadAhead::ReadHere::ReadHere(ReadAhead& ahead, bool reading)
-    : ahead_(reading && ahead.fixed_ < 0 && ahead.helpers_.empty() ? &ahead : nullptr) {
+    : ahead_(reading && ahead.fixed_ < 0 && (ahead.helpers_.empty() || ahead.resting_) ? &ahead
+                                                                                       : nullptr) {
     if (ahead_) {
         start_ = std::chrono::steady_clock::now();
         waits_ = threadWaits();
@@ -191,14 +195,20 @@ ReadAhead::ReadHere::~ReadHere() {
 }
 
 void ReadAhead::readHere(std::int64_t ns, bool waited) {
-    // Only the command's thread is here, and no helper runs yet.
+    // Only the command's thread is here, and the helpers, if any, rest.
     slowHere_ = (slowHere_ << 1) | (waited && ns > SlowHereNs ? 1 : 0);
     ++readHereCount_;
-    if (readHereCount_ >= 16 && __builtin_popcount(slowHere_ & 0xFFFF) >= SlowOfLast16) {
+    if (readHereCount_ < 16 || __builtin_popcount(slowHere_ & 0xFFFF) < SlowOfLast16)
+        return;
+    if (helpers_.empty()) {
         for (int i = 0; i < std::min(FirstHelpers, mostHelpers()); ++i)
             startHelper();
-        work_.notify_all();
+    } else {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        resting_ = false;
+        readCount_ = 0;
     }
+    work_.notify_all();
 }
 
 void ReadAhead::topUp() {
@@ -238,6 +248,8 @@ void ReadAhead::help() {
         work_.wait(lock, [&] {
             if (stopping_)
                 return true;
+            if (resting_)
+                return false;
             for (qsizetype i = 0; i < qsizetype(queue_.size()) && i < Ahead; ++i) {
                 if (canStart(*queue_[size_t(i)], i)) {
                     job = queue_[size_t(i)];
@@ -252,6 +264,7 @@ void ReadAhead::help() {
         lock.unlock();
 
         const auto start = std::chrono::steady_clock::now();
+        const long waits = threadWaits();
         auto reading = std::make_unique<FolderReading>();
         bool whole = false;
         try {
@@ -265,9 +278,12 @@ void ReadAhead::help() {
                                     std::chrono::steady_clock::now() - start)
                                     .count();
 
+        const bool slow = threadWaits() != waits && ns > SlowHereNs;
+
         lock.lock();
         readNs_ = readCount_ == 0 ? ns : (readNs_ * 7 + ns) / 8;
         ++readCount_;
+        slowReads_ = (slowReads_ << 1) | (slow ? 1 : 0);
         job->state = Job::State::Done;
         if (reading && !job->dropped) {
             job->bytes = bytesHeld(*reading);
@@ -308,7 +324,15 @@ std::unique_ptr<FolderReading> ReadAhead::take(const QByteArray& path, const str
     }
     const std::shared_ptr<Job> job = queue_.front();
     queue_.pop_front();
-    if (job->state != Job::State::Done && fixed_ < 0 && !helpers_.empty() &&
+    if (fixed_ < 0 && !helpers_.empty() && !resting_ && readCount_ >= 16 &&
+        __builtin_popcount(slowReads_ & 0xFFFF) < FastOfLast16) {
+        // The folders come from memory after all (or no longer from the
+        // disk): the command reads them alone until they wait again.
+        resting_ = true;
+        slowHere_ = 0;
+        readHereCount_ = 0;
+    }
+    if (job->state != Job::State::Done && fixed_ < 0 && !helpers_.empty() && !resting_ &&
         int(helpers_.size()) < mostHelpers() && readCount_ >= 4 && readNs_ > SlowReadNs)
         startHelper(); // the helpers fall behind a slow disk
     if (job->state == Job::State::Waiting) {

@@ -112,6 +112,8 @@ class ReadAhead {
     qsizetype heldBytes_ = 0;
     std::int64_t readNs_ = 0; // time spent reading by helpers, for the last folders
     int readCount_ = 0;
+    std::uint32_t slowReads_ = 0; // the helpers' last readings, a bit each, set when slow
+    bool resting_ = false;        // the helpers read nothing: the disk proved fast
     // The last readings the command made itself, a bit each, set when slow.
     std::uint32_t slowHere_ = 0;
     int readHereCount_ = 0;

@@ -2,8 +2,8 @@
 // Copyright 2026 The Palavine developers
 #include "Bench.h"
 
-#include "app/Form1.h"
-#include "app/ListView.h"
+#include "window/Form1.h"
+#include "window/ListView.h"
 
 #include <QCoreApplication>
 #include <QDir>

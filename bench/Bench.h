@@ -7,7 +7,7 @@
 // stall of the event loop as well.
 #pragma once
 
-#include "app/QtUi.h"
+#include "window/QtUi.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -6,8 +6,8 @@
 // files. Each reports the window's longest stall.
 #include "Bench.h"
 
-#include "app/Form1.h"
-#include "app/ListView.h"
+#include "window/Form1.h"
+#include "window/ListView.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>

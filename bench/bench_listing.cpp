@@ -4,9 +4,9 @@
 // the window.
 #include "Bench.h"
 
-#include "app/Form1.h"
-#include "app/ListView.h"
-#include "app/QtUi.h"
+#include "window/Form1.h"
+#include "window/ListView.h"
+#include "window/QtUi.h"
 #include "listing/CreateList.h"
 
 #include <QDirIterator>

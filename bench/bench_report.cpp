@@ -4,8 +4,8 @@
 // writing the same bytes line by line through one plain buffered stream.
 #include "Bench.h"
 
-#include "app/Form1.h"
-#include "app/ListView.h"
+#include "window/Form1.h"
+#include "window/ListView.h"
 
 #include <QCheckBox>
 #include <QFile>

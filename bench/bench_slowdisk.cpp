@@ -7,8 +7,8 @@
 // also the window's "2. Start Creating List" on that share.
 #include "Bench.h"
 
-#include "app/Form1.h"
-#include "app/ListView.h"
+#include "window/Form1.h"
+#include "window/ListView.h"
 
 #include <QCoreApplication>
 #include <QDir>

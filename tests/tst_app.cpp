@@ -2,11 +2,11 @@
 // Copyright 2026 The Palavine developers
 // The lower layer: error report and trap, path and colour helpers, file names,
 // the settings store and the list control.
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/Settings.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/Paths.h"
+#include "window/ListView.h"
+#include "core/Settings.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 
@@ -14,14 +14,60 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+namespace {
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's shadow memory takes terabytes of address space: no limit of
+// it can be set there.
+constexpr bool AddressSpaceLimits = false;
+#else
+constexpr bool AddressSpaceLimits = true;
+#endif
+
+// Runs `body` in a child process with ten seconds and 2 GB of address space;
+// gives what it returned, or how it ended when it did not return (a store read
+// without end, a save that never comes back).
+QByteArray inChild(const std::function<QByteArray()>& body) {
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return "(no pipe)";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        ::alarm(10);
+        const struct rlimit limit { rlim_t(2) << 30, rlim_t(2) << 30 };
+        if (AddressSpaceLimits)
+            ::setrlimit(RLIMIT_AS, &limit);
+        const QByteArray result = body();
+        const bool written =
+            ::write(channel[1], result.constData(), result.size()) == result.size();
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(channel[1]);
+    QByteArray result;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        result.append(buffer, n);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFSIGNALED(status))
+        return "(ended by signal " + QByteArray::number(WTERMSIG(status)) + ")";
+    return result;
+}
+} // namespace
 
 class TestApp : public QObject {
     Q_OBJECT
   private slots:
     void reportTextIsExact();
     void trapReportsEachFailureAndGoesOn();
+    void trapReportsHelperFailureWithCallersLine_data();
     void trapReportsHelperFailureWithCallersLine();
 
     void normalizeCollapsesDoubledSeparators_data();
@@ -42,7 +88,8 @@ class TestApp : public QObject {
     void storeConversionsRoundHalfToEven_data();
     void storeConversionsRoundHalfToEven();
     void unwritableStoreTellsOnceAndKeepsKeys();
-    void garbageStoreGivesDefaults();
+    void oddStoresGiveDefaultsAndAreNeverReplaced_data();
+    void oddStoresGiveDefaultsAndAreNeverReplaced();
     void storeWithByteOrderMarkIsReadAndKeepsOneSection();
 
     void listKeepsOrderAndDuplicates();
@@ -78,14 +125,80 @@ void TestApp::trapReportsEachFailureAndGoesOn() {
     QVERIFY(ui.boxes[1].text.contains("at line 104\r\r"));
 }
 
+namespace {
+// Takes every byte the address space has left, in ever smaller pieces chained
+// through themselves (a list would need memory of its own); gives them back.
+struct MemoryHog {
+    void* chain = nullptr;
+    void fill() {
+        for (size_t size : {size_t(1) << 20, size_t(4096), size_t(64), size_t(16)}) {
+            for (;;) {
+                void* block = std::malloc(size);
+                if (!block)
+                    break;
+                *static_cast<void**>(block) = chain;
+                chain = block;
+            }
+        }
+    }
+    ~MemoryHog() { release(); }
+    void release() {
+        while (chain) {
+            void* next = *static_cast<void**>(chain);
+            std::free(chain);
+            chain = next;
+        }
+    }
+};
+} // namespace
+
+void TestApp::trapReportsHelperFailureWithCallersLine_data() {
+    QTest::addColumn<bool>("memoryFull"); // the helper takes all memory, then fails for it
+    QTest::addColumn<QString>("box");
+    QTest::newRow("a helper's failure")
+        << false
+        << "Invalid procedure call or argument\r\nin Palavine2021/08/31.Form1.Form_Load at "
+           "line 138\r\r";
+    QTest::newRow("out of memory: reported, not a second failure while reporting")
+        << true << "Out of memory\r\nin Palavine2021/08/31.Form1.Form_Load at line 138\r\r";
+}
+
 void TestApp::trapReportsHelperFailureWithCallersLine() {
-    ScriptedUi ui;
-    ErrorTrap trap(ui, "in Palavine2021/08/31.Form1.Form_Load ");
-    auto helper = [] { throw AppError::invalidArgument(); };
-    trap.at(138, [&] { helper(); });
-    QCOMPARE(ui.boxes.size(), 1);
-    QVERIFY(ui.boxes[0].text.startsWith("Invalid procedure call or argument\r\n"
-                                        "in Palavine2021/08/31.Form1.Form_Load at line 138\r\r"));
+    QFETCH(bool, memoryFull);
+    QFETCH(QString, box);
+    if (memoryFull && !AddressSpaceLimits)
+        QSKIP("no memory limit can be set under AddressSanitizer; the plain build tests this");
+    // In a child, whose memory can be limited to little more than it uses.
+    const QByteArray seen = inChild([&] {
+        if (memoryFull) {
+            QFile status("/proc/self/status");
+            const bool opened = status.open(QIODevice::ReadOnly);
+            const QByteArray text = opened ? status.readAll() : QByteArray();
+            const qsizetype at = text.indexOf("VmSize:");
+            const rlim_t used = rlim_t(text.mid(at + 7).trimmed().split(' ').first().toLongLong())
+                                << 10;
+            const struct rlimit limit { used + (rlim_t(64) << 20), used + (rlim_t(64) << 20) };
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
+        ScriptedUi ui;
+        ErrorTrap trap(ui, "in Palavine2021/08/31.Form1.Form_Load ");
+        MemoryHog hog;
+        auto helper = [&] {
+            if (!memoryFull)
+                throw AppError::invalidArgument();
+            hog.fill();
+            throw std::bad_alloc();
+        };
+        trap.at(138, [&] { helper(); });
+        hog.release();
+        QByteArray result = QByteArray::number(ui.boxes.size());
+        for (const auto& shown : ui.boxes)
+            result += '\n' + shown.text.toUtf8();
+        return result;
+    });
+    const QList<QByteArray> lines = seen.split('\n');
+    QCOMPARE(lines.value(0), QByteArray("1"));
+    QVERIFY2(seen.mid(2).startsWith(box.toUtf8()), seen.constData());
 }
 
 void TestApp::normalizeCollapsesDoubledSeparators_data() {
@@ -356,18 +469,130 @@ void TestApp::unwritableStoreTellsOnceAndKeepsKeys() {
     SetSettingsFailureHandler(nullptr);
 }
 
-void TestApp::garbageStoreGivesDefaults() {
-    TestSettings store;
-    QFile file(store.path());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QByteArray garbage;
-    for (int i = 0; i < 4096; ++i)
-        garbage.append(char((i * 7919) % 256));
-    file.write(garbage);
-    file.close();
-    QCOMPARE(GetOption("Text1", "*"), QString("*"));
-    QVERIFY(SaveOption("Text1", "txt"));
-    QCOMPARE(GetOption("Text1", "*"), QString("txt"));
+void TestApp::oddStoresGiveDefaultsAndAreNeverReplaced_data() {
+    QTest::addColumn<QString>("store");  // what is at the store's path
+    QTest::addColumn<QString>("before"); // Text1 as read then; "?" where the system decides
+    QTest::addColumn<bool>("saved");     // SaveOption("Text1", "new")
+    QTest::addColumn<QString>("after");
+    QTest::newRow("garbage: defaults, and a save rewrites it") << "garbage"
+                                                               << "*" << true << "new";
+    QTest::newRow("a named pipe: defaults at once, never replaced") << "fifo"
+                                                                    << "*" << false << "*";
+    QTest::newRow("a link to an endless device: defaults at once, never replaced")
+        << "link to /dev/zero"
+        << "*" << false << "*";
+    QTest::newRow("larger than any store (1 MB): defaults, never rewritten") << "large"
+                                                                             << "*" << false << "*";
+    QTest::newRow("a dangling link: the save creates the file it leads to, the link kept")
+        << "dangling link"
+        << "*" << true << "new";
+    QTest::newRow("another user's link in a sticky shared folder: never written through")
+        << "planted link"
+        << "?" << false << "?";
+    QTest::newRow("two processes saving at once: every save that says so is kept")
+        << "rivals"
+        << "*" << true << "new";
+}
+
+void TestApp::oddStoresGiveDefaultsAndAreNeverReplaced() {
+    QFETCH(QString, store);
+    QFETCH(QString, before);
+    QFETCH(bool, saved);
+    QFETCH(QString, after);
+    TestSettings settings;
+    const QByteArray path = settings.path().toLocal8Bit();
+    const QByteArray folder = QFileInfo(settings.path()).path().toLocal8Bit();
+    const QByteArray elsewhere = folder + ".elsewhere";
+    const auto cleanUp = qScopeGuard([&] { ::unlink(elsewhere.constData()); });
+    const QByteArray large = "[Palavine]\nText1=big\n" + QByteArray(2 << 20, ';');
+    if (store == "garbage") {
+        QByteArray garbage;
+        for (int i = 0; i < 4096; ++i)
+            garbage.append(char((i * 7919) % 256));
+        QFile file(settings.path());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    } else if (store == "fifo") {
+        QCOMPARE(::mkfifo(path.constData(), 0644), 0);
+    } else if (store == "link to /dev/zero") {
+        QCOMPARE(::symlink("/dev/zero", path.constData()), 0);
+    } else if (store == "large") {
+        QFile file(settings.path());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(large);
+    } else if (store == "dangling link") {
+        QCOMPARE(::symlink(elsewhere.constData(), path.constData()), 0);
+    } else if (store == "planted link") {
+        if (::geteuid() != 0)
+            QSKIP("planting another user's link takes root (CI runs as root)");
+        QFile file(elsewhere);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Palavine]\nText1=secret\n");
+        file.close();
+        QCOMPARE(::chmod(elsewhere.constData(), 0600), 0);
+        QCOMPARE(::chmod(folder.constData(), 01777), 0);
+        QCOMPARE(::symlink(elsewhere.constData(), path.constData()), 0);
+        QCOMPARE(::lchown(path.constData(), 65534, 65534), 0);
+    }
+    const QByteArray seen = inChild([&] {
+        QByteArray result = GetOption("Text1", "*").toUtf8() + '\n';
+        result += SaveOption("Text1", "new") ? "saved\n" : "not saved\n";
+        return result + GetOption("Text1", "*").toUtf8();
+    });
+    const QList<QByteArray> lines = seen.split('\n');
+    QCOMPARE(lines.size(), 3);
+    if (before != "?")
+        QCOMPARE(QString(lines[0]), before);
+    QCOMPARE(lines[1], QByteArray(saved ? "saved" : "not saved"));
+    if (after != "?")
+        QCOMPARE(QString(lines[2]), after);
+
+    struct stat info {};
+    QCOMPARE(::lstat(path.constData(), &info), 0);
+    if (store == "fifo")
+        QVERIFY(S_ISFIFO(info.st_mode));
+    if (store.contains("link"))
+        QVERIFY(S_ISLNK(info.st_mode));
+    if (store == "large") {
+        QFile file(settings.path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == large);
+    }
+    if (store == "dangling link") {
+        QFile file(elsewhere);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("Text1=\"new\""));
+    }
+    if (store == "planted link") {
+        QFile file(elsewhere);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("[Palavine]\nText1=secret\n"));
+    }
+    if (store == "rivals") {
+        // Two processes save forty keys each at the same time: all eighty stay.
+        pid_t rivals[2];
+        for (int r = 0; r < 2; ++r) {
+            rivals[r] = ::fork();
+            if (rivals[r] == 0) {
+                bool all = true;
+                for (int i = 0; i < 40; ++i)
+                    all = SaveOption(QString("Rival%1Key%2").arg(r).arg(i), QString::number(i)) &&
+                          all;
+                ::_exit(all ? 0 : 1);
+            }
+        }
+        for (const pid_t rival : rivals) {
+            int status = -1;
+            ::waitpid(rival, &status, 0);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        for (int r = 0; r < 2; ++r) {
+            for (int i = 0; i < 40; ++i)
+                QCOMPARE(GetOption(QString("Rival%1Key%2").arg(r).arg(i), "lost"),
+                         QString::number(i));
+        }
+        QCOMPARE(GetOption("Text1", "*"), QString("new"));
+    }
 }
 
 void TestApp::storeWithByteOrderMarkIsReadAndKeepsOneSection() {

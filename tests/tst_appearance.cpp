@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 // The appearance options through the store, and the preview window.
-#include "app/ColourSwatch.h"
-#include "app/ErrorReport.h"
-#include "app/QtUi.h"
-#include "app/Settings.h"
-#include "report/Appearance.h"
-#include "report/Form2.h"
+#include "window/ColourSwatch.h"
+#include "core/ErrorReport.h"
+#include "window/QtUi.h"
+#include "core/Settings.h"
+#include "window/Appearance.h"
+#include "window/Form2.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 

@@ -3,13 +3,13 @@
 // The command line, run as the built program with no display: its options,
 // exit statuses and messages, a folder it can't read, and the page it writes
 // compared byte for byte with the window's.
-#include "app/FileNames.h"
-#include "app/Form1.h"
-#include "app/Settings.h"
+#include "core/FileNames.h"
+#include "core/Settings.h"
 #include "support/ReadAheadHelpers.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 #include "support/Unprivileged.h"
+#include "window/Form1.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -197,6 +198,18 @@ void TestCli::optionsShapeThePage_data() {
     QTest::newRow("-0: a list of NUL-separated folders")
         << QStringList{} << QStringList{"-0", "--folders-from", "@NULLIST", "-o", "@OUT"}
         << QStringList{"other/f.txt", "sub/c.txt", "sub/d.log"} << QStringList{};
+    QTest::newRow("no FOLDER: the current folder, as find lists it")
+        << QStringList{} << QStringList{} << all << QStringList{};
+    QTest::newRow("--filter as a file pattern")
+        << QStringList{} << QStringList{"--filter", "*.TXT", "-o", "@OUT", "@ROOT"} << txt
+        << QStringList{};
+    QTest::newRow("--filter with its dot")
+        << QStringList{} << QStringList{"--filter", ".txt", "-o", "@OUT", "@ROOT"} << txt
+        << QStringList{};
+    QTest::newRow("--relative-links: targets from the output folder, texts in full")
+        << QStringList{} << QStringList{"--relative-links", "-o", "@OUT", "@ROOT"} << all
+        << QStringList{"<a href='../R/a.txt'>@ROOT/a.txt</a><br>",
+                       "<a href='../R/sub/deep/e.txt'>@ROOT/sub/deep/e.txt</a><br>"};
 }
 
 void TestCli::optionsShapeThePage() {
@@ -228,7 +241,7 @@ void TestCli::optionsShapeThePage() {
         e = e.mid(t.root.size() + 1);
     }
     QCOMPARE(found, expected);
-    for (const QString& line : headLines)
+    for (const QString& line : expand(headLines, t))
         QVERIFY2(page.contains((line + "\r\n").toUtf8()), qPrintable(line));
     QVERIFY(page.endsWith("</html>"));
     QCOMPARE(read(store.path()), storeBefore); // read, never written
@@ -246,8 +259,12 @@ void TestCli::usageAndExitStatuses_data() {
                           << "" << false;
     QTest::newRow("version") << QStringList{"--version"} << 0 << "palavine " PALAVINE_VERSION << ""
                              << false;
-    QTest::newRow("no folder") << QStringList{"-o", "@OUT"} << 2 << ""
-                               << "no FOLDER and no --folders-from FILE given" << false;
+    QTest::newRow("unknown option: the nearest one suggested")
+        << QStringList{"--colour", "red", "@ROOT"} << 2 << ""
+        << "unknown option --colour; did you mean --color?" << false;
+    QTest::newRow("--relative-links with the page on standard output")
+        << QStringList{"--relative-links", "-o", "-", "@ROOT"} << 2 << ""
+        << "--relative-links needs an output folder" << false;
     QTest::newRow("unknown option") << QStringList{"--frobnicate", "@ROOT"} << 2 << ""
                                     << "unknown option --frobnicate" << false;
     QTest::newRow("unknown short option in a bundle") << QStringList{"-qV", "@ROOT"} << 2 << ""
@@ -270,7 +287,7 @@ void TestCli::usageAndExitStatuses_data() {
         << QStringList{"--open", "-o", "-", "@ROOT"} << 2 << ""
         << "--open" << false;
     QTest::newRow("output folder missing") << QStringList{"-o", "@ROOT/nope", "@ROOT"} << 1 << ""
-                                           << "@ROOT/nope: Folder does not exist" << false;
+                                           << "@ROOT/nope: No such file or directory" << false;
     QTest::newRow("nothing found keeps the old page")
         << QStringList{"--filter", "zzz", "-o", "@OUT", "@ROOT"} << 1 << ""
         << "@OUT/FileList.html: not written: no file was found" << false;
@@ -281,7 +298,8 @@ void TestCli::usageAndExitStatuses_data() {
         << QStringList{"--quiet",        "-o",       "@OUT", "@ROOT/gone", "--folders-from",
                        "@ROOT/gone.txt", "@ROOT/sub"}
         << 1 << ""
-        << "@ROOT/gone: Path not found\npalavine: @ROOT/gone.txt: File not found\n"
+        << "@ROOT/gone: No such file or directory\npalavine: @ROOT/gone.txt: No such file or "
+           "directory\n"
         << true;
     QTest::newRow("an empty FOLDER names no folder")
         << QStringList{"--quiet", "-o", "@OUT", "", "@ROOT/sub"} << 1 << ""
@@ -294,16 +312,18 @@ void TestCli::usageAndExitStatuses_data() {
         << true;
     QTest::newRow("-0: CR and LF belong to names; control characters shown as ?")
         << QStringList{"-q0", "--folders-from", "@LIST", "-o", "@OUT"} << 1 << ""
-        << "palavine: @ROOT/sub?/x: Path not found\npalavine: @DIR/y?R: Path not found\n"
+        << "palavine: @ROOT/sub?/x: No such file or directory\npalavine: @DIR/y?R: No such file or "
+           "directory\n"
         << false;
-    QTest::newRow("help to a full disk") << QStringList{"--help", ">/dev/full"} << 1 << ""
-                                         << "palavine: standard output: Disk full" << false;
+    QTest::newRow("help to a full disk")
+        << QStringList{"--help", ">/dev/full"} << 1 << ""
+        << "palavine: standard output: No space left on device" << false;
     QTest::newRow("version to a full disk")
         << QStringList{"@BARE", "--version", ">/dev/full"} << 1 << ""
-        << "palavine: standard output: Disk full" << false;
+        << "palavine: standard output: No space left on device" << false;
     QTest::newRow("page to a full standard output")
         << QStringList{"-o", "-", "@ROOT", ">/dev/full"} << 1 << ""
-        << "palavine: standard output: Disk full" << false;
+        << "palavine: standard output: No space left on device" << false;
 }
 
 void TestCli::usageAndExitStatuses() {
@@ -528,16 +548,26 @@ void TestCli::awkwardOutputFilesAndFolders_data() {
     QTest::addColumn<QString>("folder"); // the output folder below the tree's out
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("err");
-    QTest::addColumn<QByteArray>("page"); // afterwards; "new" for the new page
+    // afterwards; "new" for the new page, whole, "new N" for one of N entries
+    QTest::addColumn<QByteArray>("page");
     const QString written = "6000 files written to";
+    // The program as $@ runs, but reading its last folders from a pipe that
+    // stays open: after a second the signal $SIG ends it mid-run.
+    const QString interrupted =
+        "mkfifo \"$OUT.in\"; chmod 0666 \"$OUT.in\"; set -- sh -c '(exec 3>\"$OUT.in\"; sleep 1; "
+        "kill -$SIG $$; sleep 1) & exec \"$@\" --folders-from - <\"$OUT.in\"' sh \"$@\"";
+    // Twelve times the folders: 72,000 entries, more than is written at once.
+    const QString longList =
+        "for i in 1 2 3 4 5 6 7 8 9 10 11 12; do cat \"$4\"; done >\"$OUT.list\"; "
+        "set -- \"$1\" \"$2\" \"$3\" \"$OUT.list\"; ";
     QTest::newRow("full disk")
         << "mount -t tmpfs -o size=64k tmpfs \"$P\" && printf 'old page' >\"$PAGE\""
         << "own disk"
-        << "" << 1 << "FileList.html: Disk full" << QByteArray("old page");
+        << "" << 1 << "FileList.html: No space left on device" << QByteArray("old page");
     QTest::newRow("file-size limit")
         << "ulimit -f 128"
         << ""
-        << "" << 1 << "FileList.html: Device I/O error (File too large)" << QByteArray("old page");
+        << "" << 1 << "FileList.html: File too large" << QByteArray("old page");
     QTest::newRow("folder refusing new files, page writable")
         << "chmod 0666 \"$PAGE\"; chmod 0555 \"$P\""
         << "nobody"
@@ -553,7 +583,7 @@ void TestCli::awkwardOutputFilesAndFolders_data() {
     QTest::newRow("a folder in the page's place")
         << "rm \"$PAGE\"; mkdir \"$PAGE\""
         << ""
-        << "" << 1 << "FileList.html: Path/File access error (Is a directory)" << QByteArray();
+        << "" << 1 << "FileList.html: Is a directory" << QByteArray();
     QTest::newRow("output folder not valid UTF-8")
         << ""
         << ""
@@ -568,6 +598,49 @@ void TestCli::awkwardOutputFilesAndFolders_data() {
            "\"xdg-open got the page\" >&2'"
         << ""
         << "/x\\377\\303(" << 0 << "xdg-open got the page" << QByteArray("new");
+    QTest::newRow("--settings from a pipe: the font and both colours")
+        << "printf "
+           "'[Palavine]\\nFontName=Verdana\\nFont%%20Color=255\\nBackground%%20Color=65280\\n' "
+           ">\"$OUT.ini\"; mkfifo \"$OUT.fifo\"; (cat \"$OUT.ini\" >\"$OUT.fifo\" &); set -- "
+           "\"$@\" "
+           "--settings \"$OUT.fifo\"; after='echo \"font $(grep -c \"font-family: Verdana;\" "
+           "\"$PAGE\"), "
+           "colour $(grep -c \"color:#FF0000;\" \"$PAGE\"), background $(grep -c "
+           "\"background-color: #00FF00;\" \"$PAGE\")\" >&2'"
+        << ""
+        << "" << 0 << "font 4, colour 3, background 1" << QByteArray("new");
+    QTest::newRow("a named pipe in the page's place is refused and left as it is")
+        << "rm \"$PAGE\"; mkfifo \"$PAGE\"; "
+           "after='[ -p \"$PAGE\" ] && rm \"$PAGE\" && printf \"still a pipe\" >\"$PAGE\"'"
+        << ""
+        << "" << 1 << "FileList.html: Path/File access error (a named pipe, not a regular file)"
+        << QByteArray("still a pipe");
+    QTest::newRow("a page the user protected (mode 444) is refused")
+        << "chown 65534:65534 \"$PAGE\" \"$P\" 2>/dev/null; chmod 0444 \"$PAGE\""
+        << "nobody"
+        << "" << 1 << "FileList.html: Permission denied" << QByteArray("old page");
+    QTest::newRow("another user's link in a sticky shared folder is not followed, even by root")
+        << "chmod 1777 \"$P\"; printf 'root only' >\"$OUT.secret\"; chmod 0600 \"$OUT.secret\"; "
+           "rm \"$PAGE\"; ln -s \"$OUT.secret\" \"$PAGE\"; chown -h 65534:65534 \"$PAGE\""
+        << ""
+        << "" << 1 << "FileList.html: Permission denied" << QByteArray("root only");
+    QTest::newRow("SIGTERM mid-run: ends of it, nothing left, the old page kept")
+        << "export SIG=TERM; " + interrupted << ""
+        << "" << 128 + SIGTERM << "" << QByteArray("old page");
+    QTest::newRow("SIGKILL mid-run in place: the old page kept whole")
+        << "chmod 0666 \"$PAGE\"; chmod 0555 \"$P\"; export SIG=KILL; " + longList + interrupted
+        << "nobody"
+        << "" << 128 + SIGKILL << "" << QByteArray("old page");
+    // Three different pages at once: the .txt files, the .log files, all files.
+    QTest::newRow("three saves in place at once: each done, the last page whole")
+        << "chmod 0666 \"$PAGE\"; chmod 0555 \"$P\"; " + longList +
+               "as() { if [ \"$(id -u)\" = 0 ]; then setpriv --reuid=65534 --regid=65534 "
+               "--clear-groups \"$@\"; else \"$@\"; fi; }; as \"$@\" --filter txt -qo \"$P\" & "
+               "r1=$!; "
+               "as \"$@\" --filter log -qo \"$P\" & r2=$!; after='wait $r1 && wait $r2 && echo "
+               "both done >&2'"
+        << "nobody"
+        << "" << 0 << "both done" << QByteArray("one of three");
 }
 
 void TestCli::awkwardOutputFilesAndFolders() {
@@ -613,9 +686,21 @@ void TestCli::awkwardOutputFilesAndFolders() {
     QCOMPARE(lines[2], QByteArray("FileList.html")); // nothing left beside it
     const QByteArray written = out.mid(lines[0].size() + lines[1].size() + lines[2].size() + 3);
     QFETCH(QByteArray, page);
-    if (page == "new")
-        QCOMPARE(entries(written).size(), 6000);
-    else
+    if (page == "one of three") {
+        // The head once, the tail once, and the entries of one page only.
+        QCOMPARE(written.count("<html>"), 1);
+        QVERIFY(written.endsWith("<br></div>\r\n</body>\r\n</html>"));
+        QVERIFY(!written.contains('\0'));
+        const QStringList found = entries(written);
+        const qsizetype txt = found.filter(QRegularExpression("\\.txt$")).size();
+        QVERIFY2((found.size() == 72000 && txt == 36000) ||
+                     (found.size() == 36000 && (txt == 0 || txt == 36000)),
+                 qPrintable(QString("%1 entries, %2 .txt").arg(found.size()).arg(txt)));
+    } else if (page.startsWith("new")) {
+        QCOMPARE(entries(written).size(), page == "new" ? 6000 : page.mid(4).toInt());
+        QVERIFY(!written.contains('\0'));
+        QVERIFY(written.endsWith("</html>"));
+    } else
         QCOMPARE(written, page);
 }
 

@@ -3,14 +3,14 @@
 // The folder picker, the sub-folder walk and "Add Folders and Subfolders", on
 // real temporary trees. Folders that deny access are examined by a helper run
 // of this program as an unprivileged user, since root reads everything.
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/MousePointer.h"
-#include "app/Settings.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/Paths.h"
+#include "window/ListView.h"
+#include "core/MousePointer.h"
+#include "core/Settings.h"
 #include "folders/AddFolder.h"
-#include "folders/BrowseForFolder.h"
+#include "core/BrowseForFolder.h"
 #include "support/ReadAheadHelpers.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"

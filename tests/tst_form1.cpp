@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 // The main window: start-up, the option boxes, the pointer, list editing.
-#include "app/ColourSwatch.h"
-#include "app/Form1.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/QtUi.h"
-#include "app/Settings.h"
+#include "window/ColourSwatch.h"
+#include "window/Form1.h"
+#include "core/Paths.h"
+#include "window/ListView.h"
+#include "window/QtUi.h"
+#include "core/Settings.h"
 #include "help/Help.h"
-#include "report/Form2.h"
+#include "window/Form2.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 // Loading the folder list from list files and the sample folders.
-#include "app/FileNames.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/MousePointer.h"
+#include "core/FileNames.h"
+#include "core/Paths.h"
+#include "window/ListView.h"
+#include "core/MousePointer.h"
 #include "folders/ListFiles.h"
 #include "support/ScriptedUi.h"
 

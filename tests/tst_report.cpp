@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 // The results page, the text-file writer, the output folder choice and Help.
-#include "app/AppInfo.h"
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/MousePointer.h"
-#include "app/Settings.h"
+#include "core/AppInfo.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/Paths.h"
+#include "window/ListView.h"
+#include "core/MousePointer.h"
+#include "core/Settings.h"
 #include "help/Help.h"
 #include "report/OutputFolder.h"
 #include "report/PageWriter.h"
@@ -257,8 +257,11 @@ bool mountSmallDisk(const QByteArray& folder) {
 // as an unprivileged user, or with the folder on a small disk of its own (made
 // ready by `prepare`), which this process can't be; the child reports what it
 // saw. Nothing when the child could not get its own file system.
+// With `killAtYield`, the child is killed (SIGKILL) at that yield of the save
+// and reports nothing.
 std::optional<ChildSave> saveInChild(const QStringList& entries, const QByteArray& folder, int way,
-                                     const std::function<void()>& prepare, rlim_t sizeLimit) {
+                                     const std::function<void()>& prepare, rlim_t sizeLimit,
+                                     int killAtYield = 0) {
     int channel[2];
     if (::pipe(channel) != 0)
         return std::nullopt;
@@ -282,11 +285,13 @@ std::optional<ChildSave> saveInChild(const QStringList& entries, const QByteArra
         Saver s;
         for (const QString& entry : entries)
             s.results.Add(entry);
+        if (killAtYield)
+            s.ui.atYield(killAtYield, [] { ::raise(SIGKILL); });
         s.save(DecodeFileName(folder));
         ChildSave seen;
         seen.boxes = boxTexts(s.ui);
         const QByteArray page = folder + "/FileList.html";
-        if (const int fd = ::open(page.constData(), O_RDONLY); fd >= 0) {
+        if (const int fd = ::open(page.constData(), O_RDONLY | O_NONBLOCK); fd >= 0) {
             char buffer[65536];
             for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
                 seen.page.append(buffer, n);
@@ -421,6 +426,7 @@ void TestReport::largePagesGoInBlocks() {
 }
 
 void TestReport::headFollowsColoursAndFont_data() {
+    // "unsaved:" before the font: chosen while the store can't be written.
     QTest::addColumn<QString>("storedFont");
     QTest::addColumn<qint32>("text");
     QTest::addColumn<qint32>("background");
@@ -447,6 +453,10 @@ void TestReport::headFollowsColoursAndFont_data() {
         << "A\r\nB\t/*C*/\"D'\\" << BlueColour << WhiteColour << "font-family: ABCD;"
         << "background-color: #FFFFFF;"
         << "color:#0000FF;";
+    QTest::newRow("font chosen while the store can't be written: it lasts until the window closes")
+        << "unsaved:Verdana" << BlueColour << WhiteColour << "font-family: Verdana;"
+        << "background-color: #FFFFFF;"
+        << "color:#0000FF;";
 }
 
 void TestReport::headFollowsColoursAndFont() {
@@ -454,8 +464,13 @@ void TestReport::headFollowsColoursAndFont() {
     QFETCH(qint32, text);
     QFETCH(qint32, background);
     TestSettings settings;
-    if (!storedFont.isEmpty())
+    if (storedFont.startsWith("unsaved:")) {
+        // A folder in the store's place: no save can succeed, even for root.
+        QVERIFY(QDir().mkpath(settings.path()));
+        QVERIFY(!SaveOption("FontName", storedFont.mid(8)));
+    } else if (!storedFont.isEmpty()) {
         QVERIFY(SaveOption("FontName", storedFont));
+    }
     QTemporaryDir dir;
     Saver s;
     s.text = text;
@@ -504,6 +519,22 @@ void TestReport::linkTargetAndTextAreEncoded_data() {
     QTest::newRow("invalid bytes") << DecodeFileName(QByteArray("/d/a\xff\xc3.txt")) << false
                                    << QByteArray("file:///d/a%FF%C3.txt")
                                    << QString::fromUtf8("/d/a\xef\xbf\xbd\xef\xbf\xbd.txt");
+    // A name must not pass for another: what would reorder the rest of the line
+    // shows as U+FFFD; the link still leads to the real file.
+    const QString fffd(QChar(0xFFFD));
+    QTest::newRow("right-to-left override shown, not obeyed")
+        << QString::fromUtf8("/d/evil\u202Etxt.exe") << false
+        << QByteArray("file:///d/evil%E2%80%AEtxt.exe") << "/d/evil" + fffd + "txt.exe";
+    QTest::newRow("embeddings, isolates and marks shown")
+        << QString::fromUtf8(
+               "/d/\u202A\u202B\u202C\u202D\u2066\u2067\u2068\u2069\u200E\u200F\u061Cx")
+        << false
+        << QByteArray("file:///d/%E2%80%AA%E2%80%AB%E2%80%AC%E2%80%AD%E2%81%A6%E2%81%A7%E2%81%A8"
+                      "%E2%81%A9%E2%80%8E%E2%80%8F%D8%9Cx")
+        << "/d/" + fffd.repeated(11) + "x";
+    QTest::newRow("C1 controls shown")
+        << QString::fromUtf8("/d/a\u0080b\u0085c\u009F") << false
+        << QByteArray("file:///d/a%C2%80b%C2%85c%C2%9F") << "/d/a" + fffd + "b" + fffd + "c" + fffd;
 }
 
 void TestReport::linkTargetAndTextAreEncoded() {
@@ -721,22 +752,44 @@ void TestReport::awkwardOutputFilesAndFolders_data() {
     QTest::addColumn<bool>("otherOwner"); // the earlier page is nobody's (root only)
     QTest::addColumn<int>("sizeLimit");
     QTest::addColumn<QByteArray>("folderName");
+    QTest::addColumn<QString>("atPage");  // what is at the page's path; "" the earlier page
+    QTest::addColumn<int>("killAtYield"); // the save is killed (SIGKILL) at this yield
     QTest::addColumn<QString>("box");
     const QString done = "Done.";
+    const QString none;
     QTest::newRow("full disk while written in place: the reason, the earlier page kept")
-        << int(OnFullDisk | AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out")
-        << "Disk full";
+        << int(OnFullDisk | AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out") << none
+        << 0 << "Disk full";
     QTest::newRow("file-size limit in place: the reason, the earlier page kept")
-        << int(AsNobody) << 0555 << 0666 << false << 64 * 1024 << QByteArray("out")
+        << int(AsNobody) << 0555 << 0666 << false << 64 * 1024 << QByteArray("out") << none << 0
         << "Device I/O error (File too large)";
     QTest::newRow("folder refusing new files, page writable: written in place")
-        << int(AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out") << done;
+        << int(AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out") << none << 0 << done;
     QTest::newRow("sticky shared folder, another user's page: written in place")
-        << int(AsNobody) << 01777 << 0666 << false << 0 << QByteArray("out") << done;
+        << int(AsNobody) << 01777 << 0666 << false << 0 << QByteArray("out") << none << 0 << done;
     QTest::newRow("replaced page keeps its mode and owner")
-        << int(AsIs) << 0 << 0640 << true << 0 << QByteArray("out") << done;
+        << int(AsIs) << 0 << 0640 << true << 0 << QByteArray("out") << none << 0 << done;
     QTest::newRow("output folder not valid UTF-8")
-        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out\xff\xc3(") << done;
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out\xff\xc3(") << none << 0 << done;
+    QTest::newRow("page the user protected (mode 444): Permission denied, kept")
+        << int(AsNobody) << 0777 << 0444 << true << 0 << QByteArray("out") << none << 0
+        << "Permission denied";
+    QTest::newRow("named pipe at the page's path: refused, left as it is")
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out") << "fifo" << 0
+        << "Path/File access error (a named pipe, not a regular file)";
+    QTest::newRow("link to a named pipe: refused, link and pipe left as they are")
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out") << "link to fifo" << 0
+        << "Path/File access error (a named pipe, not a regular file)";
+    QTest::newRow("another user's link in a sticky shared folder: not followed, even by root")
+        << int(AsIs) << 01777 << 0 << false << 0 << QByteArray("out") << "planted link" << 0
+        << "Permission denied";
+    QTest::newRow("the user's own link: the page is written where it leads")
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out") << "own link" << 0 << done;
+    QTest::newRow("killed while saving: nothing left, the earlier page kept")
+        << int(AsIs) << 0 << 0 << false << 0 << QByteArray("out") << none << 5000 << none;
+    QTest::newRow("killed while saving in place: the earlier page kept whole")
+        << int(AsNobody) << 0555 << 0666 << false << 0 << QByteArray("out") << none << 15000
+        << none;
 }
 
 void TestReport::awkwardOutputFilesAndFolders() {
@@ -746,6 +799,8 @@ void TestReport::awkwardOutputFilesAndFolders() {
     QFETCH(bool, otherOwner);
     QFETCH(int, sizeLimit);
     QFETCH(QByteArray, folderName);
+    QFETCH(QString, atPage);
+    QFETCH(int, killAtYield);
     QFETCH(QString, box);
     TestSettings settings;
     QTemporaryDir dir;
@@ -755,14 +810,33 @@ void TestReport::awkwardOutputFilesAndFolders() {
     QCOMPARE(::mkdir(folder.constData(), 0755), 0);
     const QByteArray earlier = "earlier page";
     const QByteArray page = folder + "/FileList.html";
+    // Where a link at the page's path leads, outside the output folder.
+    const QByteArray linked = EncodeFileName(dir.path()) + "/elsewhere";
     const auto cleanUp = qScopeGuard([&] {
         ::chmod(folder.constData(), 0755);
         ::unlink(page.constData());
+        ::unlink(linked.constData());
         ::rmdir(folder.constData());
     });
     int owner = int(::geteuid());
     const auto prepare = [&] {
-        writeRaw(page, earlier);
+        if (atPage == "fifo") {
+            ::mkfifo(page.constData(), 0644);
+        } else if (atPage == "link to fifo") {
+            ::mkfifo(linked.constData(), 0644);
+            QCOMPARE(::symlink(linked.constData(), page.constData()), 0);
+        } else if (atPage == "planted link") {
+            // Root's own file, and a link to it planted by another user.
+            writeRaw(linked, "root only");
+            ::chmod(linked.constData(), 0600);
+            QCOMPARE(::symlink(linked.constData(), page.constData()), 0);
+            QCOMPARE(::lchown(page.constData(), 65534, 65534), 0);
+        } else if (atPage == "own link") {
+            writeRaw(linked, earlier);
+            QCOMPARE(::symlink(linked.constData(), page.constData()), 0);
+        } else {
+            writeRaw(page, earlier);
+        }
         if (pageMode)
             ::chmod(page.constData(), mode_t(pageMode));
         if (otherOwner && owner == 0 && ::chown(page.constData(), 65534, 65534) == 0)
@@ -777,11 +851,38 @@ void TestReport::awkwardOutputFilesAndFolders() {
         entries << QString("/a/rather/long/path/to/make/the/page/big/file_%1.txt").arg(i);
 
     const std::optional<ChildSave> seen =
-        saveInChild(entries, folder, way, prepare, rlim_t(sizeLimit));
+        saveInChild(entries, folder, way, prepare, rlim_t(sizeLimit), killAtYield);
     if (!seen && (way & OnFullDisk))
         QSKIP("no file system of its own can be mounted here (no mount namespace)");
+    if (killAtYield) {
+        QVERIFY(!seen); // it was killed
+        QCOMPARE(
+            QDir(DecodeFileName(folder))
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{"FileList.html"});
+        QCOMPARE(readBytes(DecodeFileName(page)), earlier);
+        return;
+    }
     QVERIFY(seen);
     QCOMPARE(seen->names, QStringList{"FileList.html"}); // nothing left beside the page
+    struct stat atPath {};
+    QVERIFY(atPage.isEmpty() || ::lstat(page.constData(), &atPath) == 0);
+    if (atPage == "fifo")
+        QVERIFY(S_ISFIFO(atPath.st_mode));
+    if (atPage.contains("link")) {
+        QVERIFY(S_ISLNK(atPath.st_mode)); // the link stays a link
+        struct stat end {};
+        QCOMPARE(::stat(linked.constData(), &end), 0);
+        if (atPage == "link to fifo")
+            QVERIFY(S_ISFIFO(end.st_mode));
+        if (atPage == "planted link") {
+            QCOMPARE(readBytes(DecodeFileName(linked)), QByteArray("root only"));
+            QCOMPARE(int(end.st_mode & 07777), 0600);
+        }
+        if (atPage == "own link")
+            QVERIFY(readBytes(DecodeFileName(linked)) == BuildPage(PageStyle{}, entries));
+        return;
+    }
     if (box == "Done.") {
         QCOMPARE(seen->boxes, QStringList{box});
         QVERIFY(seen->page == BuildPage(PageStyle{}, entries));
@@ -793,7 +894,8 @@ void TestReport::awkwardOutputFilesAndFolders() {
     QVERIFY2(seen->boxes[0].startsWith(box + "\r\n" + SaveLocation + "at line 108"),
              qPrintable(seen->boxes[0]));
     QVERIFY(seen->boxes[1].startsWith("File not created."));
-    QCOMPARE(seen->page, earlier);
+    if (atPage.isEmpty())
+        QCOMPARE(seen->page, earlier);
 }
 
 void TestReport::secondPressAndListChangesDuringYieldsCannotTearPage() {

@@ -2,7 +2,7 @@
 // Copyright 2026 The Palavine developers
 #include "cli/ConsoleUi.h"
 
-#include "app/FileNames.h"
+#include "core/FileNames.h"
 
 #include <cerrno>
 #include <csignal>

@@ -6,7 +6,7 @@
 // standard error, and counts the faults it was told.
 #pragma once
 
-#include "app/Ui.h"
+#include "core/Ui.h"
 
 #include <QElapsedTimer>
 #include <cstdio>
@@ -21,8 +21,6 @@ class ConsoleUi : public Ui {
     QString inputBox(const QString&, const QString&) override { return {}; }
     QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
     QStringList chooseFiles(QWidget*, const QString&, const QStringList&) override { return {}; }
-    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
-    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
     void openUrl(const QUrl& url) override;
     double randomDraw() override { return 0.5; }
     void yield() override { tick(); }

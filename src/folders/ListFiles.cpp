@@ -2,12 +2,12 @@
 // Copyright 2026 The Palavine developers
 #include "folders/ListFiles.h"
 
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/MousePointer.h"
-#include "app/Ui.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
+#include "core/Paths.h"
+#include "core/Ui.h"
 
 #include <QByteArrayView>
 #include <QDir>
@@ -220,7 +220,7 @@ QString environmentFolder(const char* name, const QString& fallback) {
 
 } // namespace
 
-void FileToListbox(Ui& ui, ListView& list, const QString& path) {
+void FileToListbox(Ui& ui, ListModel& list, const QString& path) {
     ErrorTrap trap(ui, ReadLocation);
     bool exists = false;
     trap.at(100, [&] { exists = FileExists(path); });
@@ -265,7 +265,7 @@ void ReadListFileLines(Ui& ui, const QString& path, const std::function<void(QSt
     nul.tell(ui, path);
 }
 
-void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListView& folders, QWidget* owner) {
+void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListModel& folders, QWidget* owner) {
     ErrorTrap trap(ui, LoadLocation);
     QStringList files;
     trap.at(100, [&] {
@@ -280,7 +280,7 @@ void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListView& folders, 
         trap.at(110, [&] { FileToListbox(ui, folders, file); });
 }
 
-void LoadSampleData(Ui& ui, ListView& folders) {
+void LoadSampleData(Ui& ui, ListModel& folders) {
     ErrorTrap trap(ui, SampleLocation);
     trap.at(100, [&] {
         // As QDir::tempPath, the bytes of TMPDIR kept.

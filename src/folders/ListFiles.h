@@ -7,7 +7,7 @@
 #include <QString>
 #include <functional>
 
-class ListView;
+class ListModel;
 class MousePointer;
 class QWidget;
 class Ui;
@@ -22,7 +22,7 @@ class Ui;
 // names the list file and the line (or how many, and the first). Yields once
 // per line. A missing file gives "File not found"; a failure to read is
 // reported and ends the reading of the file, keeping the lines already added.
-void FileToListbox(Ui& ui, ListView& list, const QString& path);
+void FileToListbox(Ui& ui, ListModel& list, const QString& path);
 
 // How the entries of a list are separated: lines, or NUL bytes as
 // `find -print0` writes them (then CR and LF are part of the names, and the
@@ -45,8 +45,8 @@ void ReadListLines(Ui& ui, int fd, const QString& source, const QString& baseFol
 
 // "Load Folders From Text File": the user chooses one or more list files, which
 // are read in the order the chooser gives them.
-void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListView& folders, QWidget* owner);
+void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListModel& folders, QWidget* owner);
 
 // "Load Sample/Example Data": appends the folders named by TEMP and ProgramFiles
 // (the temporary folder and /usr/bin when unset).
-void LoadSampleData(Ui& ui, ListView& folders);
+void LoadSampleData(Ui& ui, ListModel& folders);

@@ -2,10 +2,10 @@
 // Copyright 2026 The Palavine developers
 #include "help/Help.h"
 
-#include "app/AppInfo.h"
-#include "app/ErrorReport.h"
-#include "app/Helpers.h"
-#include "app/Ui.h"
+#include "core/AppInfo.h"
+#include "core/ErrorReport.h"
+#include "core/Paths.h"
+#include "core/Ui.h"
 
 namespace {
 const QString kLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton11_Click ");

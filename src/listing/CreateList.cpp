@@ -2,15 +2,15 @@
 // Copyright 2026 The Palavine developers
 #include "listing/CreateList.h"
 
-#include "app/Directory.h"
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/FileSystem.h"
-#include "app/Helpers.h"
-#include "app/ListView.h"
-#include "app/RunningFlag.h"
-#include "app/Ui.h"
-#include "folders/ReadAhead.h"
+#include "core/Directory.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/FileSystem.h"
+#include "core/ListModel.h"
+#include "core/Paths.h"
+#include "core/RunningFlag.h"
+#include "core/Ui.h"
+#include "core/ReadAhead.h"
 
 #include <cerrno>
 #include <cstring>
@@ -187,7 +187,7 @@ QStringList GetFilesInFolder(const QString& folder, const QString& pattern) {
     return result;
 }
 
-void CreateFileList(Ui& ui, ListView& folders, ListView& results,
+void CreateFileList(Ui& ui, ListModel& folders, ListModel& results,
                     const std::function<QString()>& readFilter, bool& creatingList) {
     if (creatingList)
         return;
@@ -204,7 +204,7 @@ void CreateFileList(Ui& ui, ListView& folders, ListView& results,
     // The folder texts are taken now: a folder entry removed or moved by another
     // command while this run yields is neither a failure nor skipped.
     std::optional<ListPass> entries;
-    trap.at(104, [&] { entries.emplace(*folders.model()); });
+    trap.at(104, [&] { entries.emplace(folders); });
     if (!entries)
         return;
 

@@ -4,13 +4,13 @@
 // folder list whose extension passes the filter, appended as a full path.
 #pragma once
 
-#include "folders/AddFolder.h"
+#include "core/FolderEntries.h"
 
 #include <QString>
 #include <QStringList>
 #include <functional>
 
-class ListView;
+class ListModel;
 class Ui;
 
 // Where failures of the two commands are reported.
@@ -90,7 +90,7 @@ QStringList GetFilesInFolder(const QString& folder, const QString& pattern);
 // texts are taken when the run starts; `readFilter` is asked for the filter
 // before every name. `creatingList` blocks a second run during this one.
 // Folders that can't be read are told in one message at the end.
-void CreateFileList(Ui& ui, ListView& folders, ListView& results,
+void CreateFileList(Ui& ui, ListModel& folders, ListModel& results,
                     const std::function<QString()>& readFilter, bool& creatingList);
 
 // The "?" beside the filter: a short help text on it.

@@ -2,10 +2,10 @@
 // Copyright 2026 The Palavine developers
 #include "listing/RemoveEntries.h"
 
-#include "app/ErrorReport.h"
-#include "app/ListView.h"
-#include "app/MousePointer.h"
-#include "app/Ui.h"
+#include "core/ErrorReport.h"
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
+#include "core/Ui.h"
 
 #include <QHash>
 #include <QVarLengthArray>
@@ -38,8 +38,8 @@ class LoweredSearch {
     QVarLengthArray<char16_t, 512> buffer_;
 };
 
-void prune(ListView& list, const QString& text, Ui& ui, bool removeContaining) {
-    ListModel& model = *list.model();
+void prune(ListModel& list, const QString& text, Ui& ui, bool removeContaining) {
+    ListModel& model = list;
     // The scan works on the entries as they are now; another command that
     // changes the list while the scan yields can't make it read a vanished
     // entry or another one than it meant.
@@ -90,15 +90,15 @@ bool ContainsLowered(QStringView text, QStringView lowered) {
     return LoweredSearch(lowered).foundIn(text);
 }
 
-void RemoveEntriesContaining(ListView& list, const QString& text, Ui& ui) {
+void RemoveEntriesContaining(ListModel& list, const QString& text, Ui& ui) {
     prune(list, text, ui, true);
 }
 
-void RemoveEntriesNotContaining(ListView& list, const QString& text, Ui& ui) {
+void RemoveEntriesNotContaining(ListModel& list, const QString& text, Ui& ui) {
     prune(list, text, ui, false);
 }
 
-void RemoveEntriesCommand(Ui& ui, MousePointer& pointer, ListView& list, bool containing,
+void RemoveEntriesCommand(Ui& ui, MousePointer& pointer, ListModel& list, bool containing,
                           const QString& location) {
     ErrorTrap trap(ui, location);
     QString answer;

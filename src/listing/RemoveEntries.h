@@ -6,7 +6,7 @@
 
 #include <QString>
 
-class ListView;
+class ListModel;
 class MousePointer;
 class Ui;
 
@@ -32,11 +32,11 @@ bool ContainsLowered(QStringView text, QStringView lowered);
 // one pass; the others keep their order. The scan yields before each entry.
 // Only entries that were there when the scan started and matched are removed,
 // whatever other commands do to the list while the scan yields. Failures throw.
-void RemoveEntriesContaining(ListView& list, const QString& text, Ui& ui);
-void RemoveEntriesNotContaining(ListView& list, const QString& text, Ui& ui);
+void RemoveEntriesContaining(ListModel& list, const QString& text, Ui& ui);
+void RemoveEntriesNotContaining(ListModel& list, const QString& text, Ui& ui);
 
 // One of the four pruning buttons: asks for the text, then prunes `list` under
 // the busy pointer. An empty answer or Cancel changes nothing. `containing`
 // chooses the prompt and the rule; `location` is the button's location text.
-void RemoveEntriesCommand(Ui& ui, MousePointer& pointer, ListView& list, bool containing,
+void RemoveEntriesCommand(Ui& ui, MousePointer& pointer, ListModel& list, bool containing,
                           const QString& location);

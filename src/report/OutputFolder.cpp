@@ -2,10 +2,10 @@
 // Copyright 2026 The Palavine developers
 #include "report/OutputFolder.h"
 
-#include "app/ErrorReport.h"
-#include "app/Helpers.h"
-#include "app/Settings.h"
-#include "folders/BrowseForFolder.h"
+#include "core/BrowseForFolder.h"
+#include "core/ErrorReport.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
 
 namespace {
 const QString kLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton15_Click ");
@@ -23,6 +23,6 @@ void ChooseOutputFolder(Ui& ui, QWidget* owner, QString& lastFolder,
     if (cancelled)
         return;
     trap.at(104, [&] { lastFolder = path; });
-    trap.at(106, [&] { SaveOption(QStringLiteral("LastFolderDot"), path); });
+    trap.at(106, [&] { SaveOption(Option::LastFolder, path); });
     trap.at(108, [&] { setText2(EndsWithSeparator(path) ? path : path + Separator()); });
 }

@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 //
-// The file a page is written to. The page goes to a temporary file beside it
-// that takes the page's name when it is complete; where the folder lets no new
-// file be made (or the name be taken) but the page itself may be written, the
-// page is written in place. Until commit() succeeds the earlier page stays as
-// it was. Failures are thrown as AppError with the system's reason.
+// The file a page is written to. The page is written to a file with no name
+// in the page's folder, which takes the page's name when it is complete (where
+// the file system has no such files, a hidden temporary file beside the page,
+// removed on every way out); where the folder lets no new file be made (or the
+// name be taken) but the page itself may be written, the new page is made
+// aside and copied over the earlier one at the end, in one short step. Until
+// commit() succeeds the earlier page stays as it was; an interrupted save
+// leaves nothing behind. Nothing but a regular file is ever replaced, a link
+// at the page's path is followed only where the system would let the user
+// follow it, and a page the user may not write is refused. Failures are
+// thrown as AppError with the system's reason.
 #pragma once
 
 #include <QByteArray>
@@ -24,28 +30,29 @@ class PageFile {
 
     void write(const QByteArray& bytes);
     // Makes the written bytes the page, with the earlier page's permission
-    // bits (and its owner, where that may be given).
+    // bits (and its owner, where that may be given). Two saves into one
+    // folder commit one after the other: the last one wins, whole.
     void commit();
 
-    // True when the page is written in place, not through a temporary file.
+    // True when the page is written in place, not through a file of its own.
     bool inPlace() const { return inPlace_; }
-    // The temporary file beside the page (bytes), until commit(); empty in place.
+    // The temporary file beside the page (bytes) when it has a name, until
+    // commit(); empty otherwise.
     const QByteArray& temporaryPath() const { return temporary_; }
 
   private:
-    void openInPlace(int reasonIfNot);
-    void settleInPlace();
+    void openAside();
+    void copyInPlace();
     void abandon();
 
     QByteArray target_; // the page's bytes path, links followed
+    QByteArray folder_;
     QByteArray temporary_;
+    int unfinishedSlot_ = -1;
     int fd_ = -1;
     bool inPlace_ = false;
     bool existed_ = false;
-    bool regular_ = false;
-    bool overwriting_ = false;
     bool done_ = false;
-    off_t earlierSize_ = 0; // in place: the new page goes after the earlier one
     off_t written_ = 0;
     off_t settled_ = 0; // the bytes before this have been written out
     mode_t mode_ = 0;

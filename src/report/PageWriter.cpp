@@ -2,15 +2,15 @@
 // Copyright 2026 The Palavine developers
 #include "report/PageWriter.h"
 
-#include "app/AppInfo.h"
-#include "app/ErrorReport.h"
-#include "app/FileNames.h"
-#include "app/ListView.h"
-#include "app/MousePointer.h"
-#include "app/RunningFlag.h"
-#include "app/Settings.h"
-#include "app/Ui.h"
-#include "app/WriteAll.h"
+#include "core/AppInfo.h"
+#include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/ListModel.h"
+#include "core/MousePointer.h"
+#include "core/RunningFlag.h"
+#include "core/Settings.h"
+#include "core/Ui.h"
+#include "core/WriteAll.h"
 #include "report/PageFile.h"
 
 #include <QUrl>
@@ -189,6 +189,15 @@ char* putTarget(char* p, QStringView entry, bool backslashIsSeparator) {
     return p;
 }
 
+// Shown as U+FFFD in the link text: C1 controls (a reference such as &#133;
+// would stand for a Windows-1252 character instead) and the characters that
+// make a browser reorder what follows them (bidirectional embeddings,
+// overrides, isolates and marks), so that a name can't pass for another.
+bool reordersOrHides(char16_t c) {
+    return (c >= 0x80 && c < 0xA0) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 // The link text: valid UTF-8, nothing in it markup. Each UTF-16 unit becomes
 // at most six bytes (a reference such as &quot; or &#127;).
 char* putText(char* p, QStringView entry) {
@@ -241,7 +250,7 @@ char* putText(char* p, QStringView entry) {
         if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
             code = QChar::surrogateToUcs4(c, s[i + 1]);
             ++i;
-        } else if (QChar::isSurrogate(c)) {
+        } else if (QChar::isSurrogate(c) || reordersOrHides(c)) {
             code = 0xFFFD;
         }
         p = putUtf8(p, code);
@@ -367,6 +376,36 @@ void AppendPageEntryLine(QByteArray& out, const QString& entry, PathStyle pathSt
     out.resize(start + (p - begin));
 }
 
+QString RelativeLinkPath(const QString& entry, const QString& folder) {
+    const QStringList from = folder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QStringList to = entry.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    qsizetype common = 0;
+    while (common < from.size() && common + 1 < to.size() && from[common] == to[common])
+        ++common;
+    QStringList parts;
+    for (qsizetype i = common; i < from.size(); ++i)
+        parts << QStringLiteral("..");
+    parts += to.mid(common);
+    QString path = parts.join(QLatin1Char('/'));
+    // A first part holding ":" would read as the scheme of an address.
+    if (!parts.isEmpty() && parts.first().contains(QLatin1Char(':')))
+        path.prepend(QStringLiteral("./"));
+    return path;
+}
+
+void AppendRelativeEntryLine(QByteArray& out, const QString& entry, const QString& folder) {
+    const QString target = RelativeLinkPath(entry, folder);
+    const qsizetype start = out.size();
+    out.resize(start + 16 + 9 * target.size() + 6 * entry.size());
+    char* begin = out.data() + start;
+    char* p = putLiteral(begin, "<a href='");
+    p = putTarget(p, target, false);
+    p = putLiteral(p, "'>");
+    p = putText(p, entry);
+    p = putLiteral(p, "</a><br>\r\n");
+    out.resize(start + (p - begin));
+}
+
 QByteArray PageLinkTarget(const QString& entry, PathStyle pathStyle) {
     QByteArray out(7 + 9 * entry.size(), Qt::Uninitialized);
     char* p = putLiteral(out.data(), "file://");
@@ -396,19 +435,26 @@ void PageBody::add(const QString& entry) {
     }
     ++count_;
     if (count_ <= BlockEntries)
-        AppendPageEntryLine(held_, entry, pathStyle_);
+        appendLine(held_, entry);
     if (entry.size() >= WideEntry) {
         settleRun(false);
-        AppendPageEntryLine(plain_, entry, pathStyle_);
+        appendLine(plain_, entry);
         if (++plainCount_ == BlockEntries)
             emitPlain();
         return;
     }
-    AppendPageEntryLine(run_, entry, pathStyle_);
+    appendLine(run_, entry);
     if (++runCount_ == BlockEntries) {
         emitPlain();
         emitLate();
     }
+}
+
+void PageBody::appendLine(QByteArray& out, const QString& entry) const {
+    if (linkFolder_.isEmpty())
+        AppendPageEntryLine(out, entry, pathStyle_);
+    else
+        AppendRelativeEntryLine(out, entry, linkFolder_);
 }
 
 void PageBody::finish() {
@@ -486,7 +532,7 @@ QString PagePath(const QString& outputFolder) {
     return outputFolder + Separator() + kPageName;
 }
 
-void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
+void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
                        const QString& outputFolder, qint32 textColour, qint32 backgroundColour,
                        const std::function<bool()>& openAfter, bool& saving) {
     if (saving)
@@ -516,7 +562,10 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
     trap.at(104, [&] { path = PagePath(outputFolder); });
 
     PageStyle style{QString(), textColour, backgroundColour};
-    trap.at(106, [&] { style.fontName = GetOption(QStringLiteral("FontName"), "Arial"); });
+    // The font as chosen while the window is open, also when the store could
+    // not keep it.
+    trap.at(106,
+            [&] { style.fontName = GetChosenOption(Option::FontName, Option::DefaultFontName); });
 
     // The page is complete only when the page file is committed; until then
     // any earlier page stays as it was.
@@ -529,7 +578,7 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
 
         // The entries as they are now: a change of the list while this
         // command yields can't tear the page.
-        const ListPass entries(*results.model());
+        const ListPass entries(results);
         for (qsizetype i = 0; i < entries.size(); ++i) {
             ui.yield();
             body.add(entries.at(i));

@@ -5,7 +5,8 @@
 // command that writes the page into the output folder.
 #pragma once
 
-#include "app/Helpers.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +14,7 @@
 #include <QUrl>
 #include <functional>
 
-class ListView;
+class ListModel;
 class MousePointer;
 class Ui;
 
@@ -25,9 +26,9 @@ void WriteTextFile(const QString& text, const QString& path, int mode);
 // What shapes the page: the font name as stored and the two colour numbers
 // (red in the low byte).
 struct PageStyle {
-    QString fontName = QStringLiteral("Arial");
-    qint32 textColour = 16711680;
-    qint32 backgroundColour = 16777215;
+    QString fontName = Option::DefaultFontName;
+    qint32 textColour = Option::DefaultTextColour;
+    qint32 backgroundColour = Option::DefaultBackgroundColour;
 };
 
 // The page in pieces: PageHead(), one PageEntryLine(e) for each entry, then
@@ -57,6 +58,9 @@ class PageBody {
   public:
     PageBody(QByteArray& out, const PageStyle& style, PathStyle pathStyle = NativePathStyle);
     void add(const QString& entry);
+    // Link targets relative to this folder (absolute, the page's own) from now
+    // on, so that the links work where the page goes with the files.
+    void setLinkFolder(const QString& folder) { linkFolder_ = folder; }
     // The lines held and the tail; nothing may be added after it.
     void finish();
     qint64 count() const { return count_; }
@@ -70,9 +74,11 @@ class PageBody {
     void emitPlain();
     void emitLate();
     QByteArray& sink() { return count_ > BlockEntries ? out_ : staged_; }
+    void appendLine(QByteArray& out, const QString& entry) const;
 
     QByteArray& out_;
     PathStyle pathStyle_;
+    QString linkFolder_;
     qint64 count_ = 0;
     QByteArray held_;   // the first entries as plain lines, until there are more than 1,000
     QByteArray staged_; // the blocks made of them meanwhile
@@ -91,8 +97,17 @@ QUrl PageUrl(const QString& path);
 // (separators as "/"), every byte other than ASCII letters, digits and
 // - . _ ~ / : written as %XX.
 QByteArray PageLinkTarget(const QString& entry, PathStyle pathStyle = NativePathStyle);
+// The entry's path as seen from the folder ("../R/a.txt"), for a link that
+// works wherever the page goes with the files; "./" in front when its first
+// part holds ":".
+QString RelativeLinkPath(const QString& entry, const QString& folder);
+// Appends one entry's link line with that relative target.
+void AppendRelativeEntryLine(QByteArray& out, const QString& entry, const QString& folder);
+
 // The link text: the entry as shown to a person (U+FFFD for bytes that are not
-// UTF-8), with & < > " ' and control characters written as references.
+// UTF-8, and for C1 controls and the bidirectional controls that would reorder
+// what the browser shows), with & < > " ' and other control characters written
+// as references.
 QString PageLinkText(const QString& entry);
 // The font name with the characters that could end its declaration or the
 // style block removed.
@@ -105,6 +120,6 @@ QString PagePath(const QString& outputFolder);
 // results, writes the page in one pass through a PageFile, says "Done." only
 // when this run's page is complete, and then opens it when openAfter is set. While a save is under
 // way `saving` is true and a second call does nothing.
-void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListView& results,
+void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
                        const QString& outputFolder, qint32 textColour, qint32 backgroundColour,
                        const std::function<bool()>& openAfter, bool& saving);

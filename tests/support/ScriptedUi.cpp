@@ -2,7 +2,7 @@
 // Copyright 2026 The Palavine developers
 #include "support/ScriptedUi.h"
 
-#include "app/Helpers.h"
+#include "core/Paths.h"
 
 namespace {
 template <class T> T takeFront(std::deque<T>& queue, T fallback) {

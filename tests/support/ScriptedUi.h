@@ -6,14 +6,14 @@
 // middle of a long one.
 #pragma once
 
-#include "app/Ui.h"
+#include "window/WindowUi.h"
 
 #include <QList>
 #include <QMap>
 #include <deque>
 #include <functional>
 
-class ScriptedUi : public Ui {
+class ScriptedUi : public WindowUi {
   public:
     struct Box {
         QString text;

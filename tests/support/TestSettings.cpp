@@ -2,7 +2,7 @@
 // Copyright 2026 The Palavine developers
 #include "support/TestSettings.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 TestSettings::TestSettings() : previous_(qgetenv("PALAVINE_SETTINGS")) {
     path_ = dir_.path() + QStringLiteral("/Varnokel.conf");

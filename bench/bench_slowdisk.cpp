@@ -485,7 +485,7 @@ BenchResult buildListOnShareThroughForm1(const BenchContext& context) {
 
 } // namespace
 
-PALAVINE_BENCH_STAGE(QStringLiteral("cold cache command line list 1M"), coldCacheList);
+PALAVINE_BENCH_STAGE(QStringLiteral("cold cache list 1M"), coldCacheList);
 PALAVINE_BENCH_STAGE(QStringLiteral("network share list 100k vs fd"),
                      [](const BenchContext& c) { return networkShareList(c, true); });
 PALAVINE_BENCH_STAGE(QStringLiteral("network share list 100k vs find"),

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "folders/ReadAhead.h"
+#include "core/ReadAhead.h"
 
-#include "app/FileSystem.h"
+#include "core/FileSystem.h"
 
 #include <QtGlobal>
 

@@ -8,8 +8,8 @@
 // every decision stays with the command, on its own thread.
 #pragma once
 
-#include "app/Directory.h"
-#include "folders/AddFolder.h"
+#include "core/Directory.h"
+#include "core/FolderEntries.h"
 
 #include <QByteArray>
 

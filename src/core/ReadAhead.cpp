@@ -32,7 +32,7 @@ constexpr std::int64_t SlowReadNs = 1'000'000;
 // waited for the disk.
 constexpr int FastOfLast16 = 4;
 // Helpers to start with on a slow disk.
-constexpr int FirstHelpers = 4;
+constexpr int FirstHelpers = 8;
 // The command waits this long for a reading without letting events run, and
 // then lets them run at least this often.
 constexpr auto QuietWait = std::chrono::milliseconds(20);

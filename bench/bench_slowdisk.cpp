@@ -127,7 +127,9 @@ BenchResult coldCacheList(const BenchContext& context) {
         return r;
     }
     const Medians m = timeInTurn(context, context.bigTree, dropPageCache);
-    warmTree(context.bigTree); // the stages after this one start warm
+    // The stages after this one start warm.
+    for (const QString& tree : {context.bigTree, context.smallTree, context.hugeFolder})
+        warmTree(tree);
     if (m.failed) {
         r.note = QStringLiteral("failed: a run or dropping the page cache");
         return r;

@@ -11,7 +11,6 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 

@@ -5,6 +5,7 @@
 // compared byte for byte with the window's.
 #include "core/FileNames.h"
 #include "core/Settings.h"
+#include "support/ReadAheadHelpers.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 #include "support/Unprivileged.h"
@@ -354,12 +355,20 @@ void TestCli::usageAndExitStatuses() {
 void TestCli::pageEqualsTheWindowsPage_data() {
     QTest::addColumn<int>("repeats"); // of the list file's first line
     QTest::addColumn<int>("count");
-    QTest::newRow("one run") << 1 << 15;
-    QTest::newRow("in blocks, wide entries among them") << 300 << 1211;
+    // Helpers reading folders ahead, in the window and the command line
+    // alike (-1: as many as the pool chooses).
+    QTest::addColumn<int>("helpers");
+    QTest::newRow("one run") << 1 << 15 << -1;
+    QTest::newRow("in blocks, wide entries among them") << 300 << 1211 << -1;
+    QTest::newRow("one run, read alone") << 1 << 15 << 0;
+    QTest::newRow("one run, four helpers reading ahead") << 1 << 15 << 4;
+    QTest::newRow("in blocks, one helper reading ahead") << 300 << 1211 << 1;
 }
 
 void TestCli::pageEqualsTheWindowsPage() {
     QFETCH(int, repeats);
+    QFETCH(int, helpers);
+    const ReadAheadHelpers pool(helpers);
     TestSettings store;
     Tree t;
     // Names a page must take care of, one that is not UTF-8, one that is wide.

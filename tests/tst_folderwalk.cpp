@@ -11,6 +11,7 @@
 #include "core/Settings.h"
 #include "folders/AddFolder.h"
 #include "core/BrowseForFolder.h"
+#include "support/ReadAheadHelpers.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 #include "support/Unprivileged.h"
@@ -26,6 +27,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -147,6 +149,7 @@ class TestFolderWalk : public QObject {
     void pickerGivesPathWithoutTrailingSeparator();
     void pickerStartsOnlyAtAnExistingFolder();
 
+    void walkIsBreadthFirstInNameOrder_data();
     void walkIsBreadthFirstInNameOrder();
     void commandAddsFiveFoldersOfTheExample();
     void commandAddsLoneFolderOnceAndSameFolderTwice();
@@ -157,6 +160,7 @@ class TestFolderWalk : public QObject {
     void linksLeadToEachRealFolderOnce();
     void foldersThatFailAreToldInOneMessage();
     void deepTreesAndPathsBeyondTheLimitAreRead();
+    void folderRemovedDuringWalkIsLeftOutAndTold_data();
     void folderRemovedDuringWalkIsLeftOutAndTold();
     void deniedFoldersOnOneLevelAreLeftOutAndTold();
     void chosenFolderThatDeniesListingAddsNothingAndTellsIt();
@@ -260,7 +264,18 @@ void TestFolderWalk::pickerStartsOnlyAtAnExistingFolder() {
     QCOMPARE(ui.folderDialogs[2].text, QString());
 }
 
+void TestFolderWalk::walkIsBreadthFirstInNameOrder_data() {
+    // How many helpers read folders ahead: the walk's order and content must
+    // not depend on it.
+    QTest::addColumn<int>("helpers");
+    QTest::newRow("read by the walk alone") << 0;
+    QTest::newRow("one helper reading ahead") << 1;
+    QTest::newRow("four helpers reading ahead") << 4;
+    QTest::newRow("as many helpers as the pool chooses") << -1;
+}
+
 void TestFolderWalk::walkIsBreadthFirstInNameOrder() {
+    QFETCH(int, helpers);
     Tree t;
     // Enough children that a depth-first walk or the directory's own order
     // can't pass by chance; names whose byte order differs from name order.
@@ -303,11 +318,22 @@ void TestFolderWalk::walkIsBreadthFirstInNameOrder() {
                             "~x"};
     for (const QString& n : ascii)
         makeFolders(t.root, {"p1/c0/g/" + n});
+    // More folders than are read ahead at once.
+    for (int i = 0; i < 3 * 64; ++i)
+        makeFolders(t.root, {QString("p2/c0/w%1").arg(i)});
+    QStringList alone{t.root + '/'};
+    {
+        const ReadAheadHelpers none(0);
+        ScriptedUi ui;
+        GetSubDirectories2016(alone, true, ui);
+    }
+    const ReadAheadHelpers pool(helpers);
     ScriptedUi ui;
     QStringList dirs{t.root + '/'};
     GetSubDirectories2016(dirs, true, ui);
+    QCOMPARE(dirs, alone);
     QCOMPARE(dirs, expectedWalk(t.root));
-    QCOMPARE(dirs.size(), 1 + 4 + 48 + 12 + mixed.size() + ascii.size());
+    QCOMPARE(dirs.size(), 1 + 4 + 48 + 12 + mixed.size() + ascii.size() + 3 * 64);
     QVERIFY(dirs.indexOf(t.root + "/p0/c0/g/_/") < dirs.indexOf(t.root + "/p0/c0/g/A/"));
     QVERIFY(dirs.indexOf(t.root + "/p0/c0/g/B/") < dirs.indexOf(t.root + "/p0/c0/g/b/"));
     QVERIFY(ui.boxes.isEmpty());
@@ -429,18 +455,19 @@ void TestFolderWalk::linksLeadToEachRealFolderOnce_data() {
     QTest::addColumn<QStringList>("links");
     QTest::addColumn<QString>("start");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("helpers"); // reading ahead; -1: as the pool chooses
     QTest::newRow("into the tree, up to it, to itself, dangling")
         << QStringList{"R/A", "R/A/child", "R/B"}
         << QStringList{"R/A/up=>R", "R/A/self=>.",      "R/B/toA=>R/A", "R/0toB=>R/B",
                        "R/home=>.", "R/dangling=>R/no", "R/root=>/"}
-        << "R" << QStringList{"R/", "R/A/", "R/B/", "R/A/child/"};
+        << "R" << QStringList{"R/", "R/A/", "R/B/", "R/A/child/"} << -1;
     QTest::newRow("started below a link's target")
         << QStringList{"R/A", "R/A/child"} << QStringList{"R/A/up=>R", "R/A/self=>."} << "R/A"
-        << QStringList{"R/A/", "R/A/child/"};
+        << QStringList{"R/A/", "R/A/child/"} << -1;
     QTest::newRow("out of the tree, followed once, first in the walk's order")
         << QStringList{"R/A", "R/B", "O", "O/X", "O/X/Y"}
         << QStringList{"R/A/out=>O/X", "R/B/out=>O/X", "R/B/deep=>O/X/Y", "O/X/back=>R/A"} << "R"
-        << QStringList{"R/", "R/A/", "R/B/", "R/A/out/", "R/B/deep/"};
+        << QStringList{"R/", "R/A/", "R/B/", "R/A/out/", "R/B/deep/"} << -1;
     QStringList mesh;
     QStringList meshWalk{"R/"};
     for (int i = 1; i <= 8; ++i) {
@@ -450,9 +477,11 @@ void TestFolderWalk::linksLeadToEachRealFolderOnce_data() {
                 mesh << QString("R/s%1/to%2=>R/s%2").arg(i).arg(j);
         }
     }
+    const QStringList meshFolders{"R/s1", "R/s2", "R/s3", "R/s4", "R/s5", "R/s6", "R/s7", "R/s8"};
     QTest::newRow("a mesh of eight folders linking each other")
-        << QStringList{"R/s1", "R/s2", "R/s3", "R/s4", "R/s5", "R/s6", "R/s7", "R/s8"} << mesh
-        << "R" << meshWalk;
+        << meshFolders << mesh << "R" << meshWalk << -1;
+    QTest::newRow("a mesh of eight folders, read ahead by one helper")
+        << meshFolders << mesh << "R" << meshWalk << 1;
     QStringList chainFolders{"O"};
     QStringList chain{"R/start=>O/c1"};
     QStringList chainWalk{"R/", "R/start/"};
@@ -464,7 +493,9 @@ void TestFolderWalk::linksLeadToEachRealFolderOnce_data() {
             chainWalk << chainWalk.last() + "l1/";
     }
     QTest::newRow("a chain of fifteen folders, three links each to the next")
-        << chainFolders << chain << "R" << chainWalk;
+        << chainFolders << chain << "R" << chainWalk << 0;
+    QTest::newRow("a chain of fifteen folders, read ahead by four helpers")
+        << chainFolders << chain << "R" << chainWalk << 4;
 }
 
 void TestFolderWalk::linksLeadToEachRealFolderOnce() {
@@ -472,6 +503,8 @@ void TestFolderWalk::linksLeadToEachRealFolderOnce() {
     QFETCH(QStringList, links);
     QFETCH(QString, start);
     QFETCH(QStringList, expected);
+    QFETCH(int, helpers);
+    const ReadAheadHelpers pool(helpers);
     Tree t;
     const QString base = t.dir.path() + '/';
     makeFolders(t.dir.path(), folders);
@@ -526,19 +559,62 @@ void TestFolderWalk::deepTreesAndPathsBeyondTheLimitAreRead() {
     QProcess::execute("rm", {"-rf", longRoot});
 }
 
+void TestFolderWalk::folderRemovedDuringWalkIsLeftOutAndTold_data() {
+    // R holds A (with A1) and B (with B1). Yield 1 opens R, yields 2 and 3
+    // read its two names, yield 4 opens A. At the yield given B is removed, or
+    // gains a folder B2; helpers reading ahead may have read B by then (they
+    // are given time to). The walk must show B as it is when it gets there,
+    // as the walk that reads alone does.
+    QTest::addColumn<int>("helpers");
+    QTest::addColumn<bool>("removed"); // else grown
+    QTest::addColumn<int>("yield");
+    QTest::newRow("gone before it is read, read alone") << 0 << true << 3;
+    QTest::newRow("gone before it is read, four helpers") << 4 << true << 3;
+    QTest::newRow("gone after one helper read it") << 1 << true << 4;
+    QTest::newRow("gone after one of four helpers read it") << 4 << true << 4;
+    QTest::newRow("grown after one of four helpers read it") << 4 << false << 4;
+}
+
 void TestFolderWalk::folderRemovedDuringWalkIsLeftOutAndTold() {
-    Tree t;
-    makeFolders(t.root, {"A", "A/A1", "B", "B/B1"});
-    ScriptedUi ui;
-    // Yield 1 opens the top, yields 2 and 3 read its two names: B is listed,
-    // then goes before it is read.
-    ui.atYield(3, [&] { QDir(t.root + "/B").removeRecursively(); });
-    QStringList dirs{t.root + '/'};
-    GetSubDirectories2016(dirs, true, ui);
-    QCOMPARE(dirs, (QStringList{t.root + '/', t.root + "/A/", t.root + "/A/A1/"}));
-    QCOMPARE(ui.boxes.size(), 1);
-    QCOMPARE(ui.boxes[0].text.section('\r', 0, 2),
-             "1 folder could not be read:\r\r" + t.root + "/B/: Path not found");
+    QFETCH(int, helpers);
+    QFETCH(bool, removed);
+    QFETCH(int, yield);
+    const auto walk = [&](int readers, QStringList& boxes) {
+        const ReadAheadHelpers pool(readers);
+        Tree t;
+        makeFolders(t.root, {"A", "A/A1", "B", "B/B1"});
+        ScriptedUi ui;
+        ui.atYield(yield, [&] {
+            // A helper reads a folder in microseconds; the times of a
+            // change differ by a clock tick.
+            std::this_thread::sleep_for(std::chrono::milliseconds(yield > 3 ? 50 : 0));
+            if (removed)
+                QDir(t.root + "/B").removeRecursively();
+            else
+                makeFolders(t.root, {"B/B2"});
+        });
+        QStringList dirs{t.root + '/'};
+        GetSubDirectories2016(dirs, true, ui);
+        for (QString& d : dirs)
+            d.remove(0, t.root.size());
+        for (const ScriptedUi::Box& box : ui.boxes)
+            boxes.append(QString(box.text).replace(t.root, "R"));
+        return dirs;
+    };
+    QStringList boxes, aloneBoxes;
+    const QStringList dirs = walk(helpers, boxes);
+    const QStringList alone = walk(0, aloneBoxes);
+    QCOMPARE(dirs, alone);
+    QCOMPARE(boxes, aloneBoxes);
+    if (removed) {
+        QCOMPARE(dirs, (QStringList{"/", "/A/", "/A/A1/"}));
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].section('\r', 0, 2),
+                 QString("1 folder could not be read:\r\rR/B/: Path not found"));
+    } else {
+        QCOMPARE(dirs, (QStringList{"/", "/A/", "/B/", "/A/A1/", "/B/B1/", "/B/B2/"}));
+        QVERIFY(boxes.isEmpty());
+    }
 }
 
 void TestFolderWalk::deniedFoldersOnOneLevelAreLeftOutAndTold() {

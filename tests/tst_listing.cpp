@@ -7,6 +7,7 @@
 #include "core/MousePointer.h"
 #include "listing/CreateList.h"
 #include "listing/RemoveEntries.h"
+#include "support/ReadAheadHelpers.h"
 #include "support/ScriptedUi.h"
 #include "support/Unprivileged.h"
 
@@ -17,6 +18,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -85,10 +87,12 @@ class TestListing : public QObject {
     void oddFileNamesSurviveTheRoundTrip();
     void twoPressesAndDoubledFoldersListTwice();
     void emptyFolderListOnlyShowsMessage();
+    void missingOrEmptyFolderAddsNothingSilently_data();
     void missingOrEmptyFolderAddsNothingSilently();
     void patternFiltersNames();
     void filterIsReadAgainForEveryName();
     void pressDuringRunDoesNothing();
+    void folderEntriesChangedDuringRunAreStillScanned_data();
     void folderEntriesChangedDuringRunAreStillScanned();
     void failureIsReportedAndRunGoesOn();
     void unreadableFoldersAreToldOnceAndRunGoesOn();
@@ -307,7 +311,18 @@ void TestListing::emptyFolderListOnlyShowsMessage() {
     QVERIFY(!run.creatingList);
 }
 
+void TestListing::missingOrEmptyFolderAddsNothingSilently_data() {
+    // Helpers reading the folders ahead meet the entries that name no folder
+    // too; the run passes them by as it does alone.
+    QTest::addColumn<int>("helpers");
+    QTest::newRow("read by the run alone") << 0;
+    QTest::newRow("one helper reading ahead") << 1;
+    QTest::newRow("four helpers reading ahead") << 4;
+}
+
 void TestListing::missingOrEmptyFolderAddsNothingSilently() {
+    QFETCH(int, helpers);
+    const ReadAheadHelpers pool(helpers);
     QTemporaryDir dir;
     makeFolder(dir.path() + "/empty");
     touch(dir.path() + "/plain-file");
@@ -316,10 +331,11 @@ void TestListing::missingOrEmptyFolderAddsNothingSilently() {
     Run run;
     // An empty entry (an empty line of a list file) names no folder at all.
     fill(run.folders, {dir.path() + "/missing/", dir.path() + "/empty/", dir.path() + "/plain-file",
-                       "", dir.path() + "/full/"});
+                       "", dir.path() + "/full/", dir.path() + "/missing/", dir.path() + "/full"});
     run.start();
     QVERIFY(run.ui.boxes.isEmpty());
-    QCOMPARE(itemsOf(run.results), QStringList{dir.path() + "/full/x.txt"});
+    QCOMPARE(itemsOf(run.results),
+             QStringList({dir.path() + "/full/x.txt", dir.path() + "/full/x.txt"}));
     QCOMPARE(GetFilesInFolder(dir.path() + "/missing", "*.*"), QStringList());
 }
 
@@ -370,30 +386,74 @@ void TestListing::pressDuringRunDoesNothing() {
     QCOMPARE(run.results.Count(), 12);
 }
 
+void TestListing::folderEntriesChangedDuringRunAreStillScanned_data() {
+    // While the files of A are listed (at yield 2), the folder list or the
+    // folders B and C change; helpers reading ahead may have read B and C
+    // by then (they are given time to). The run lists each folder as it is
+    // when it gets there, as the run that reads alone does.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("helpers");
+    QTest::addColumn<QStringList>("expected"); // below the temporary folder
+    const QStringList all{"/A/f", "/B/f", "/C/f"};
+    // Removing the first entry used to shift the second one to the place
+    // just passed; clearing the list used to fail.
+    QTest::newRow("first entry removed") << "remove entry" << 0 << all;
+    QTest::newRow("list cleared") << "clear" << 0 << all;
+    QTest::newRow("list cleared, four helpers") << "clear" << 4 << all;
+    QTest::newRow("a file added after one helper read its folder")
+        << "add file" << 1 << QStringList{"/A/f", "/B/f", "/B/g", "/C/f"};
+    QTest::newRow("a file added after one of four helpers read its folder")
+        << "add file" << 4 << QStringList{"/A/f", "/B/f", "/B/g", "/C/f"};
+    QTest::newRow("a folder removed after one of four helpers read it")
+        << "remove folder" << 4 << QStringList{"/A/f", "/B/f"};
+}
+
 void TestListing::folderEntriesChangedDuringRunAreStillScanned() {
-    QTemporaryDir dir;
-    QStringList folders;
-    for (const char* name : {"A", "B", "C"}) {
-        makeFolder(dir.path() + "/" + name);
-        touch(dir.path() + "/" + name + "/f");
-        folders.append(dir.path() + "/" + name + "/");
-    }
-    // Removing the first entry while its files are listed used to shift the
-    // second one to the place just passed; clearing the list used to fail.
-    for (int change = 0; change < 2; ++change) {
+    QFETCH(QString, change);
+    QFETCH(int, helpers);
+    QFETCH(QStringList, expected);
+    const auto list = [&](int readers, QStringList& boxes) {
+        const ReadAheadHelpers pool(readers);
+        QTemporaryDir dir;
+        QStringList folders;
+        for (const char* name : {"A", "B", "C"}) {
+            makeFolder(dir.path() + "/" + name);
+            touch(dir.path() + "/" + name + "/f");
+            folders.append(dir.path() + "/" + name + "/");
+        }
         Run run;
         fill(run.folders, folders);
         run.ui.atYield(2, [&] {
-            if (change == 0)
+            if (change == "remove entry") {
                 run.folders.Remove(1);
-            else
+                return;
+            }
+            if (change == "clear") {
                 run.folders.Clear();
+                return;
+            }
+            // A helper reads a folder in microseconds; the times of a change
+            // differ by a clock tick.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (change == "add file")
+                touch(dir.path() + "/B/g");
+            else
+                QDir(dir.path() + "/C").removeRecursively();
         });
         run.start();
-        QVERIFY(run.ui.boxes.isEmpty());
-        QCOMPARE(itemsOf(run.results),
-                 QStringList({dir.path() + "/A/f", dir.path() + "/B/f", dir.path() + "/C/f"}));
-    }
+        for (const ScriptedUi::Box& box : run.ui.boxes)
+            boxes.append(box.text);
+        QStringList results = itemsOf(run.results);
+        for (QString& r : results)
+            r.remove(0, dir.path().size());
+        return results;
+    };
+    QStringList boxes, aloneBoxes;
+    const QStringList results = list(helpers, boxes);
+    QCOMPARE(results, list(0, aloneBoxes));
+    QCOMPARE(results, expected);
+    QVERIFY(boxes.isEmpty());
+    QVERIFY(aloneBoxes.isEmpty());
 }
 
 void TestListing::failureIsReportedAndRunGoesOn() {

@@ -12,6 +12,9 @@
 #include "core/Paths.h"
 #include "core/Settings.h"
 #include "core/Ui.h"
+#include "core/ReadAhead.h"
+
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -241,6 +244,9 @@ class WalkSteps {
 // Entries past this many let pending events run while a folder is read.
 constexpr qsizetype EntriesPerYield = 1024;
 
+void addSubFolders(const FileNameList& folders, const QString& parent, QStringList& next, Ui& ui,
+                   WalkSteps& steps);
+
 // Appends parent + name + separator for every acceptable sub-folder, in name
 // order, and the names of the regular files to `files` when given (in name
 // order once the listing is whole). A link is kept only when the walk follows
@@ -278,6 +284,35 @@ void listSubFolders(DIR* dir, const QString& parent, QStringList& next, Ui& ui, 
     SortFileNames(folders, ui);
     if (files)
         SortFileNames(*files, ui);
+    addSubFolders(folders, parent, next, ui, steps);
+}
+
+// The same from a folder a helper has read: the walk's own decisions (which
+// links it follows) are made here, in order. The folder is still open (`dir`)
+// when links are among its sub-folders.
+void listSubFolders(FolderReading& reading, DIR* dir, const QString& parent, QStringList& next,
+                    Ui& ui, WalkMemory& memory, WalkSteps& steps, FileNameList* files) {
+    const int fd = dir ? ::dirfd(dir) : -1;
+    FileNameList folders;
+    for (qsizetype i = 0; i < reading.folders.size(); ++i) {
+        ui.yield();
+        const FolderReading::Link& link = reading.links[size_t(i)];
+        // The names stand end to end: a link's is copied to end with a NUL.
+        if (link.isLink &&
+            !memory.follows(fd, QByteArray(reading.folders.name(i), reading.folders.nameSize(i)),
+                            {link.device, link.inode}))
+            continue;
+        folders.append(reading.folders.name(i), reading.folders.nameSize(i));
+    }
+    if (files)
+        *files = std::move(reading.files);
+    addSubFolders(folders, parent, next, ui, steps);
+}
+
+// Appends parent + name + separator for each of the folders (in name order)
+// that the walk accepts; a name it refuses is told.
+void addSubFolders(const FileNameList& folders, const QString& parent, QStringList& next, Ui& ui,
+                   WalkSteps& steps) {
     for (qsizetype i = 0; i < folders.size(); ++i) {
         if ((i + 1) % EntriesPerYield == 0)
             ui.yield();
@@ -305,17 +340,22 @@ struct Gathered {
 
 // Reads the sub-folders of one entry into the next level; a starting entry
 // that is no folder stays where it is. With `files`, the folder's
-// regular files are gathered in the same pass.
+// regular files are gathered in the same pass. A folder that helpers read
+// ahead is taken from them, when it has not changed since.
 Outcome gather(const QString& d, bool start, QStringList& next, Ui& ui, WalkSteps& steps,
-               WalkMemory& memory, FileNameList* files, Gathered& learnt) {
+               WalkMemory& memory, FileNameList* files, Gathered& learnt, ReadAhead& ahead) {
     const QByteArray encoded = EncodeFileName(d);
     struct stat target {};
     int failure = steps.at(d, [&] { target = examineFolder(encoded); });
     learnt.told = failure != 0;
     if (failure != 0) // gone, or no longer reachable, since it was found
         return start ? Outcome::Stays : Outcome::TakenOut;
-    DIR* dir = nullptr;
+    std::unique_ptr<FolderReading> reading = ahead.take(encoded, target, [&] { ui.yield(); });
+    const ReadAhead::ReadHere timing(ahead, !reading);
+    DIR* dir = reading ? reading->dir.release() : nullptr;
     failure = steps.at(d, [&] {
+        if (reading)
+            return;
         const int fd = OpenPath(encoded, O_RDONLY | O_DIRECTORY);
         if (fd < 0)
             throw AppError::fromErrno(errno);
@@ -328,13 +368,15 @@ Outcome gather(const QString& d, bool start, QStringList& next, Ui& ui, WalkStep
     });
     const DirectoryStream folder(dir);
     learnt.told = failure != 0;
-    if (!dir)
+    if (!dir && !reading)
         return takesFolderOut(failure) ? Outcome::TakenOut : Outcome::Stays;
     ui.yield();
 
     // The folder actually opened, not what the path names by now.
     struct stat opened {};
-    if (::fstat(::dirfd(dir), &opened) != 0)
+    if (reading)
+        opened = reading->opened;
+    else if (::fstat(::dirfd(dir), &opened) != 0)
         opened = target;
     if (!memory.enter(idOf(opened)) && !start)
         return Outcome::Repeated;
@@ -352,7 +394,12 @@ Outcome gather(const QString& d, bool start, QStringList& next, Ui& ui, WalkStep
         return Outcome::Stays;
 
     // A failure part-way ends this folder's listing; what was found stays.
-    failure = steps.at(d, [&] { listSubFolders(dir, d, next, ui, memory, steps, files); });
+    failure = steps.at(d, [&] {
+        if (reading)
+            listSubFolders(*reading, dir, d, next, ui, memory, steps, files);
+        else
+            listSubFolders(dir, d, next, ui, memory, steps, files);
+    });
     learnt.listedWhole = failure == 0;
     learnt.told = failure != 0;
     return takesFolderOut(failure) ? Outcome::TakenOut : Outcome::Stays;
@@ -415,6 +462,11 @@ void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui, UnreadFolder
     const std::function<void(const QString&, const AppError&)> toldAtTheEnd;
     WalkSteps steps(toldAtTheEnd, unread);
     WalkMemory memory(dirs);
+    ReadAhead ahead(ReadAhead::Content::Folders);
+    if (recurse) {
+        for (const QString& d : std::as_const(dirs))
+            ahead.add(EncodeFileName(d));
+    }
     // levels[k] holds the folders k + 1 levels below the entries of dirs. A
     // deque keeps each level in place while the next one grows.
     std::deque<QStringList> levels;
@@ -424,7 +476,11 @@ void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui, UnreadFolder
         for (qsizetype i = 0; i < current.size();) {
             const QString d = current.at(i);
             Gathered learnt;
-            const Outcome outcome = gather(d, k == 0, next, ui, steps, memory, nullptr, learnt);
+            const qsizetype known = next.size();
+            const Outcome outcome =
+                gather(d, k == 0, next, ui, steps, memory, nullptr, learnt, ahead);
+            for (qsizetype n = known; recurse && n < next.size(); ++n)
+                ahead.add(EncodeFileName(next.at(n)));
             if (outcome == Outcome::Repeated) {
                 current.removeAt(i);
                 continue;
@@ -460,6 +516,10 @@ void FolderWalk::run(const QStringList& start, Ui& ui) {
     WalkMemory memory(start);
     FileNameList files;
     const FileNameList none;
+    ReadAhead ahead(collectFiles ? ReadAhead::Content::FoldersAndFiles
+                                 : ReadAhead::Content::Folders);
+    for (const QString& d : start)
+        ahead.add(EncodeFileName(d));
     QStringList current = start;
     // Level by level as GetSubDirectories2016 goes; a folder is given once it
     // has been read and would be kept, which is where it stands in that
@@ -470,8 +530,11 @@ void FolderWalk::run(const QStringList& start, Ui& ui) {
             files.bytes.resize(0);
             files.spans.clear();
             Gathered learnt;
-            const Outcome outcome =
-                gather(d, top, next, ui, steps, memory, collectFiles ? &files : nullptr, learnt);
+            const qsizetype known = next.size();
+            const Outcome outcome = gather(d, top, next, ui, steps, memory,
+                                           collectFiles ? &files : nullptr, learnt, ahead);
+            for (qsizetype n = known; n < next.size(); ++n)
+                ahead.add(EncodeFileName(next.at(n)));
             if (outcome != Outcome::Stays)
                 continue;
             // Keep's tests were just made when the folder was read; made again

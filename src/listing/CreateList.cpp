@@ -10,6 +10,7 @@
 #include "core/Paths.h"
 #include "core/RunningFlag.h"
 #include "core/Ui.h"
+#include "core/ReadAhead.h"
 
 #include <cerrno>
 #include <cstring>
@@ -137,8 +138,19 @@ QString FolderEntryPrefix(const QString& entry) {
     return WithoutTrailingSeparator(ResolveParentParts(entry)) + Separator();
 }
 
-FileNameList ReadFolderFiles(const QString& folderWithSeparator, Ui* ui) {
-    return readFileNames(EncodeFileName(folderWithSeparator), AllFilesFilter, ui);
+FileNameList ReadFolderFiles(const QString& folderWithSeparator, Ui* ui, ReadAhead* ahead) {
+    const QByteArray folder = EncodeFileName(folderWithSeparator);
+    struct stat now {};
+    if (ahead && StatPath(folder, &now) == 0) {
+        if (const std::unique_ptr<FolderReading> reading = ahead->take(folder, now, [&] {
+                if (ui)
+                    ui->yield();
+            }))
+            return std::move(reading->files);
+        const ReadAhead::ReadHere timing(*ahead, true);
+        return readFileNames(folder, AllFilesFilter, ui);
+    }
+    return readFileNames(folder, AllFilesFilter, ui);
 }
 
 void SetFilePath(QString& path, const QString& prefix, const char* name, qsizetype size) {
@@ -198,6 +210,15 @@ void CreateFileList(Ui& ui, ListModel& folders, ListModel& results,
 
     ExtensionFilter filter;
     UnreadFolders unread;
+    // Helpers read the folders that come next; each is taken here in turn.
+    ReadAhead ahead(ReadAhead::Content::Files);
+    qsizetype queued = 0;
+    ahead.more = [&](QByteArray& folder) {
+        if (queued >= entries->size())
+            return false;
+        folder = EncodeFileName(FolderEntryPrefix(entries->at(queued++)));
+        return true;
+    };
     for (qsizetype e = 0; e < entries->size(); ++e) {
         ui.yield();
         const QString entry = entries->at(e);
@@ -209,7 +230,7 @@ void CreateFileList(Ui& ui, ListModel& folders, ListModel& results,
         trap.at(106, [&] {
             prefix = FolderEntryPrefix(entry);
             try {
-                names = ReadFolderFiles(prefix, &ui);
+                names = ReadFolderFiles(prefix, &ui, &ahead);
                 read = true;
             } catch (const AppError& e) {
                 unread.add(entry, e.description());

@@ -64,8 +64,11 @@ QString FolderEntryPrefix(const QString& entry);
 // The regular files directly inside the folder (its path ending with a
 // separator), as the file list reads them, in name order (CompareFileNames). A missing folder gives
 // none; one that can't be read throws AppError. With `ui`, pending events run
-// while a large folder is read and ordered.
-FileNameList ReadFolderFiles(const QString& folderWithSeparator, Ui* ui = nullptr);
+// while a large folder is read and ordered. With `ahead`, the folder is taken
+// from its helpers when they read it and it has not changed since.
+class ReadAhead;
+FileNameList ReadFolderFiles(const QString& folderWithSeparator, Ui* ui = nullptr,
+                             ReadAhead* ahead = nullptr);
 
 // Sets `path` to prefix + the decoded name, reusing its buffer.
 void SetFilePath(QString& path, const QString& prefix, const char* name, qsizetype size);

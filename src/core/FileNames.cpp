@@ -2,8 +2,8 @@
 // Copyright 2026 The Palavine developers
 #include "core/FileNames.h"
 
-#include "core/Directory.h"
 #include "core/FileSystem.h"
+#include "core/FolderEntries.h"
 
 #include <QStringList>
 
@@ -241,22 +241,21 @@ QString RecoverFileName(const QString& path) {
         QString part = parts[i];
         if (part.contains(QChar(0xFFFD))) {
             const QString folder = recovered.isEmpty() ? QStringLiteral("/") : recovered;
-            const int fd = OpenPath(EncodeFileName(folder), O_RDONLY | O_DIRECTORY);
-            DirectoryStream dir(fd >= 0 ? ::fdopendir(fd) : nullptr);
-            if (fd >= 0 && !dir)
-                ::close(fd);
+            const DirectoryStream dir = OpenFolder(EncodeFileName(folder));
             QString match;
             int matches = 0;
-            while (dir) {
-                const dirent* entry = ::readdir(dir.get());
-                if (!entry)
-                    break;
-                const QString name =
-                    DecodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)));
-                if (DisplayFileName(name) == part) {
-                    match = name;
-                    ++matches;
+            try {
+                if (dir) {
+                    ReadFolderEntries(dir.get(), [&](const FolderEntry& entry) {
+                        const QString name = DecodeFileName(entry.name, entry.size);
+                        if (DisplayFileName(name) == part) {
+                            match = name;
+                            ++matches;
+                        }
+                    });
                 }
+            } catch (const AppError&) {
+                // A listing cut short: what it gave decides.
             }
             if (matches == 1)
                 part = match;

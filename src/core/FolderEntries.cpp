@@ -3,6 +3,7 @@
 #include "core/FolderEntries.h"
 
 #include "core/FileNames.h"
+#include "core/FileSystem.h"
 #include "core/ListModel.h"
 #include "core/Ui.h"
 
@@ -17,6 +18,7 @@
 #include <fcntl.h>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +27,19 @@ bool isDotOrDotDot(const char* name) {
 }
 
 } // namespace
+
+DirectoryStream OpenFolder(const QByteArray& path) {
+    const int fd = OpenPath(path, O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return DirectoryStream();
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return DirectoryStream(dir);
+}
 
 // What one directory entry is. The type comes from the listing; the file
 // system is asked only for links and entries of unknown type, so a link

@@ -5,9 +5,15 @@
 // folders a long command could not read, told once at its end.
 #pragma once
 
+#include "core/ErrorReport.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <memory>
 #include <sys/stat.h>
 #include <utility>
 #include <vector>
@@ -17,6 +23,19 @@ class Ui;
 // What one entry of a directory listing is. The type comes from the listing;
 // the file system is asked only for links and entries of unknown type, so a
 // link counts as what it leads to. "." and ".." are neither.
+// A directory stream that closes itself.
+struct DirectoryCloser {
+    void operator()(DIR* dir) const {
+        if (dir)
+            ::closedir(dir);
+    }
+};
+using DirectoryStream = std::unique_ptr<DIR, DirectoryCloser>;
+
+// Opens a folder (a path of any length, in file-system bytes) to read its
+// entries; empty, with errno set, when it can't be.
+DirectoryStream OpenFolder(const QByteArray& path);
+
 enum class EntryKind { Other, Folder, File };
 EntryKind KindOfEntry(int folderFd, const char* name, unsigned char listedType);
 // The same, telling whether the entry is a link (or of unknown type and
@@ -67,3 +86,34 @@ class UnreadFolders {
     qsizetype count_ = 0;
     QStringList first_;
 };
+
+// One entry of a folder as ReadFolderEntries gives it.
+struct FolderEntry {
+    const char* name;
+    qsizetype size;
+    EntryKind kind;
+    bool link;                 // a link (then `target` is what it leads to)
+    const struct stat* target; // filled only when the file system was asked
+};
+
+// The one reader of a folder's entries: gives each entry of the open folder,
+// with what it is, to `each`, in the folder's own order. A listing that fails
+// part-way throws AppError with the system's reason; the entries given so far
+// stay given.
+template <class Each> void ReadFolderEntries(DIR* dir, Each&& each) {
+    const int fd = ::dirfd(dir);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                throw AppError::fromErrno(errno);
+            return;
+        }
+        struct stat target; // filled only when the file system is asked
+        bool link = false;
+        const EntryKind kind = KindOfEntry(fd, entry->d_name, entry->d_type, &target, &link);
+        each(
+            FolderEntry{entry->d_name, qsizetype(std::strlen(entry->d_name)), kind, link, &target});
+    }
+}

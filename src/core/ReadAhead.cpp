@@ -41,42 +41,29 @@ constexpr auto YieldEvery = std::chrono::milliseconds(5);
 // Reads the folder whole; false at the first failure (the command then reads
 // it itself, and meets the failure as it would have).
 bool readFolder(const QByteArray& path, ReadAhead::Content content, FolderReading& reading) {
-    const int fd = OpenPath(path, O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
+    reading.dir = OpenFolder(path);
+    if (!reading.dir)
         return false;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return false;
-    }
-    reading.dir.reset(dir);
     // Before the entries: a change while they are read shows in the times.
-    if (::fstat(fd, &reading.opened) != 0)
+    if (::fstat(::dirfd(reading.dir.get()), &reading.opened) != 0)
         return false;
     const bool folders = content != ReadAhead::Content::Files;
     const bool files = content != ReadAhead::Content::Folders;
     // The links among the folders, by the offset of their names.
     std::vector<std::pair<qsizetype, FolderReading::Link>> links;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0)
-                return false;
-            break;
-        }
-        const char* name = entry->d_name;
-        struct stat target; // filled only when the file system is asked
-        bool link = false;
-        const EntryKind kind = KindOfEntry(fd, name, entry->d_type, &target, &link);
-        if (kind == EntryKind::File && files) {
-            reading.files.append(name, qsizetype(std::strlen(name)));
-        } else if (kind == EntryKind::Folder && folders) {
-            if (link)
-                links.push_back(
-                    {reading.folders.bytes.size(), {true, target.st_dev, target.st_ino}});
-            reading.folders.append(name, qsizetype(std::strlen(name)));
-        }
+    try {
+        ReadFolderEntries(reading.dir.get(), [&](const FolderEntry& entry) {
+            if (entry.kind == EntryKind::File && files) {
+                reading.files.append(entry.name, entry.size);
+            } else if (entry.kind == EntryKind::Folder && folders) {
+                if (entry.link)
+                    links.push_back({reading.folders.bytes.size(),
+                                     {true, entry.target->st_dev, entry.target->st_ino}});
+                reading.folders.append(entry.name, entry.size);
+            }
+        });
+    } catch (const AppError&) {
+        return false;
     }
     SortFileNames(reading.folders);
     SortFileNames(reading.files);

@@ -8,7 +8,6 @@
 // every decision stays with the command, on its own thread.
 #pragma once
 
-#include "core/Directory.h"
 #include "core/FolderEntries.h"
 
 #include <QByteArray>

@@ -3,16 +3,16 @@
 #include "folders/AddFolder.h"
 
 #include "core/BrowseForFolder.h"
-#include "core/Directory.h"
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
 #include "core/FileSystem.h"
+#include "core/FolderEntries.h"
 #include "core/ListModel.h"
 #include "core/MousePointer.h"
 #include "core/Paths.h"
+#include "core/ReadAhead.h"
 #include "core/Settings.h"
 #include "core/Ui.h"
-#include "core/ReadAhead.h"
 
 #include <QtEndian>
 
@@ -255,32 +255,22 @@ void listSubFolders(DIR* dir, const QString& parent, QStringList& next, Ui& ui, 
                     WalkSteps& steps, FileNameList* files) {
     const int fd = ::dirfd(dir);
     FileNameList folders;
-    for (qsizetype count = 1;; ++count) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0)
-                throw AppError::fromErrno(errno);
-            break;
-        }
-        if (count % EntriesPerYield == 0)
+    qsizetype count = 0;
+    ReadFolderEntries(dir, [&](const FolderEntry& entry) {
+        if (++count % EntriesPerYield == 0)
             ui.yield();
-        const char* name = entry->d_name;
-        struct stat target; // filled only for links: most entries need no stat
-        bool link = false;
-        const EntryKind kind = KindOfEntry(fd, name, entry->d_type, &target, &link);
-        if (kind == EntryKind::File) {
+        if (entry.kind == EntryKind::File) {
             if (files)
-                files->append(name, qsizetype(std::strlen(name)));
-            continue;
+                files->append(entry.name, entry.size);
+            return;
         }
-        if (kind != EntryKind::Folder)
-            continue;
+        if (entry.kind != EntryKind::Folder)
+            return;
         ui.yield();
-        if (link && !memory.follows(fd, name, idOf(target)))
-            continue;
-        folders.append(name, qsizetype(std::strlen(name)));
-    }
+        if (entry.link && !memory.follows(fd, entry.name, idOf(*entry.target)))
+            return;
+        folders.append(entry.name, entry.size);
+    });
     SortFileNames(folders, ui);
     if (files)
         SortFileNames(*files, ui);
@@ -356,15 +346,9 @@ Outcome gather(const QString& d, bool start, QStringList& next, Ui& ui, WalkStep
     failure = steps.at(d, [&] {
         if (reading)
             return;
-        const int fd = OpenPath(encoded, O_RDONLY | O_DIRECTORY);
-        if (fd < 0)
+        dir = OpenFolder(encoded).release();
+        if (!dir)
             throw AppError::fromErrno(errno);
-        dir = ::fdopendir(fd);
-        if (!dir) {
-            const int error = errno;
-            ::close(fd);
-            throw AppError::fromErrno(error);
-        }
     });
     const DirectoryStream folder(dir);
     learnt.told = failure != 0;

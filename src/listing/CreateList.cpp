@@ -2,15 +2,15 @@
 // Copyright 2026 The Palavine developers
 #include "listing/CreateList.h"
 
-#include "core/Directory.h"
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
 #include "core/FileSystem.h"
+#include "core/FolderEntries.h"
 #include "core/ListModel.h"
 #include "core/Paths.h"
+#include "core/ReadAhead.h"
 #include "core/RunningFlag.h"
 #include "core/Ui.h"
-#include "core/ReadAhead.h"
 
 #include <cerrno>
 #include <cstring>
@@ -33,37 +33,25 @@ bool matchesEveryName(const QString& pattern) {
 // read throws, and then no names are kept.
 FileNameList readFileNames(const QByteArray& folder, const QString& pattern, Ui* ui) {
     FileNameList names;
-    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY);
-    DirectoryStream dir(fd >= 0 ? ::fdopendir(fd) : nullptr);
-    if (!dir.get()) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        if (error == ENOENT || error == ENOTDIR)
+    const DirectoryStream dir = OpenFolder(folder);
+    if (!dir) {
+        if (errno == ENOENT || errno == ENOTDIR)
             return names;
-        throw AppError::fromErrno(error);
+        throw AppError::fromErrno(errno);
     }
     const bool everyName = matchesEveryName(pattern);
     const QByteArray wildcard = everyName ? QByteArray() : EncodeFileName(pattern);
     names.spans.reserve(100);
-    for (qsizetype count = 1;; ++count) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (!entry) {
-            if (errno != 0)
-                throw AppError::fromErrno(errno);
-            break;
-        }
+    qsizetype count = 0;
+    ReadFolderEntries(dir.get(), [&](const FolderEntry& entry) {
         // A huge folder lets pending events run while it is read.
-        if (ui && count % 1024 == 0)
+        if (ui && ++count % 1024 == 0)
             ui->yield();
-        const char* name = entry->d_name;
-        if (KindOfEntry(fd, name, entry->d_type) != EntryKind::File)
-            continue;
-        if (!everyName && ::fnmatch(wildcard.constData(), name, 0) != 0)
-            continue;
-        names.append(name, qsizetype(std::strlen(name)));
-    }
+        if (entry.kind != EntryKind::File ||
+            (!everyName && ::fnmatch(wildcard.constData(), entry.name, 0) != 0))
+            return;
+        names.append(entry.name, entry.size);
+    });
     if (ui)
         SortFileNames(names, *ui);
     else

@@ -23,6 +23,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 class TestForm1 : public QObject {
@@ -38,6 +40,7 @@ class TestForm1 : public QObject {
     void deleteRemovesSelectedItemOnlyWhenAllowed();
     void clearListsAreIndependent();
     void editsAreSavedAsTyped();
+    void controlsFitTheirContainers_data();
     void controlsFitTheirContainers();
     void iconReachesBothWindows_data();
     void iconReachesBothWindows();
@@ -290,13 +293,68 @@ void TestForm1::editsAreSavedAsTyped() {
     QCOMPARE(GetOption("Check1"), QString("1"));
 }
 
+void TestForm1::controlsFitTheirContainers_data() {
+    QTest::addColumn<QRect>("screen"); // the available area
+    QTest::addColumn<QSize>("resized");  // then the user's size, when valid
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("design size where it fits")
+        << QRect(0, 0, 1280, 768) << QSize() << QSize(1064, 390);
+    QTest::newRow("grown by the user") << QRect(0, 0, 1920, 1050) << QSize(1400, 600)
+                                       << QSize(1400, 600);
+    QTest::newRow("never below the design size")
+        << QRect(0, 0, 1920, 1050) << QSize(800, 300) << QSize(1064, 390);
+    // 1366 x 768 at 150 %: 910 x 512 logical pixels, less a title bar.
+    QTest::newRow("a small screen: within it, content scrolls")
+        << QRect(0, 0, 910, 512) << QSize() << QSize(902, 0);
+}
+
 void TestForm1::controlsFitTheirContainers() {
+    QFETCH(QRect, screen);
+    QFETCH(QSize, resized);
+    QFETCH(QSize, window);
     TestSettings store;
     Started s;
     QCOMPARE(s.form.size(), QSize(1064, 390));
-    for (QWidget* child : s.form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    s.form.placeOnScreen(screen, QMargins(4, 30, 4, 4));
+    s.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.form));
+    if (resized.isValid())
+        s.form.resize(resized);
+    QTRY_COMPARE(s.form.size().width(), window.width());
+    const int bar = s.form.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    QCOMPARE(s.form.height(), window.width() < 1064 ? 390 + bar : window.height());
+    // Opened centred in the area, the window manager's frame within it.
+    const QRect outer = s.form.geometry().marginsAdded(QMargins(4, 30, 4, 4));
+    QVERIFY(screen.contains(outer) || resized.isValid());
+    QVERIFY(qAbs(outer.center().x() - screen.center().x()) <= 1 || resized.isValid());
+
+    QWidget* content = s.form.scrollArea()->widget();
+    QScrollBar* across = s.form.scrollArea()->horizontalScrollBar();
+    QTRY_COMPARE(content->width(), qMax(1064, s.form.width()));
+    // A window narrower than the design scrolls its content: everything is
+    // reachable, nothing is cut.
+    QCOMPARE(across->maximum(), qMax(0, 1064 - s.form.scrollArea()->viewport()->width()));
+    QCOMPARE(s.form.scrollArea()->verticalScrollBar()->maximum(), 0);
+
+    const int dx = content->width() - 1064, dy = content->height() - 390;
+    const int left = dx / 2;
+    // The lists take the room: each grows within its column ...
+    QCOMPARE(s.form.ListView1->geometry(), QRect(8, 8, 520 + left, 183 + dy));
+    QCOMPARE(s.form.ListView2->geometry(), QRect(536 + left, 8, 520 + dx - left, 75 + dy));
+    // ... and what stands below a list keeps its distance to it.
+    QCOMPARE(s.form.PushButton[6]->y() - s.form.ListView1->geometry().bottom(), 7);
+    QCOMPARE(s.form.PushButton[8]->y() - s.form.ListView2->geometry().bottom(), 7);
+    QCOMPARE(s.form.PushButton[5]->geometry().bottom(), content->height() - 390 + 383);
+    QCOMPARE(s.form.PushButton[7]->geometry().right(), content->width() - 8 - 1);
+    QCOMPARE(s.form.PushButton[6]->x(), 8);
+    QCOMPARE(s.form.PushButton[2]->geometry().right(), s.form.ListView1->geometry().right());
+    // In the frames the text boxes widen; their buttons stay at the right.
+    QCOMPARE(s.form.Frame4->width() - s.form.PushButton[15]->geometry().right(), 17);
+    QCOMPARE(s.form.Text2->width(), 442 + s.form.Frame4->width() - 520);
+
+    for (QWidget* child : content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!child->objectName().isEmpty())
-            QVERIFY2(s.form.rect().contains(child->geometry()), qPrintable(child->objectName()));
+            QVERIFY2(content->rect().contains(child->geometry()), qPrintable(child->objectName()));
     }
     for (QGroupBox* frame : {s.form.Frame1, s.form.Frame2, s.form.Frame3, s.form.Frame4}) {
         for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -472,8 +530,21 @@ void TestForm1::accessibleNamesSayWhatEachControlDoes() {
     QCOMPARE(names["ListView1"], QString("Folder/s"));
     QCOMPARE(names["ListView2"], QString("Results (List of Files)"));
     QCOMPARE(names["PushButton16"], QString("Change font"));
-    QCOMPARE(names["PushButton9"], QString("Clear folder list"));
-    QCOMPARE(names["PushButton13"], QString("Remove folders containing X"));
+    QCOMPARE(names["PushButton9"], QString("Clear List, folders"));
+    QCOMPARE(names["PushButton13"], QString("Remove Filenames Containing X, folders"));
+    // A speech-input user says what the button shows: each name starts with it.
+    for (int n = 1; n <= 18; ++n) {
+        const QString name = names[QString("PushButton%1").arg(n)];
+        QVERIFY2(name.startsWith(s.form.PushButton[n]->text()), qPrintable(name));
+    }
+    // The swatches tell their colour, and follow a change.
+    auto colour = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description);
+    };
+    QCOMPARE(colour(s.form.Picture1), QString("#0000FF"));
+    QCOMPARE(colour(s.form.Picture2), QString("#FFFFFF"));
+    s.form.Picture2->SetBackColor(0x00FF00);
+    QCOMPARE(colour(s.form.Picture2), QString("#00FF00"));
     // The captions stay.
     QCOMPARE(s.form.PushButton[16]->text(), QString("Change"));
     QCOMPARE(s.form.PushButton[9]->text(), QString("Clear List"));

@@ -2,6 +2,8 @@
 // Copyright 2026 The Palavine developers
 #include "window/ColourSwatch.h"
 
+#include "core/Paths.h"
+
 #include <QPalette>
 
 ColourSwatch::ColourSwatch(QWidget* parent) : QFrame(parent) {
@@ -15,6 +17,8 @@ void ColourSwatch::SetBackColor(qint32 colour) {
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, toQColor(colour));
     setPalette(palette);
+    // A screen reader says the colour, as the page will write it.
+    setAccessibleDescription(ColorToHtml(colour));
 }
 
 QColor ColourSwatch::toQColor(qint32 colour) {

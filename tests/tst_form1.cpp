@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 // The main window: start-up, the option boxes, the pointer, list editing.
-#include "window/ColourSwatch.h"
-#include "window/Form1.h"
 #include "core/Paths.h"
-#include "window/ListView.h"
-#include "window/QtUi.h"
 #include "core/Settings.h"
 #include "help/Help.h"
-#include "window/Form2.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
+#include "window/ColourSwatch.h"
+#include "window/Form1.h"
+#include "window/Form2.h"
+#include "window/ListView.h"
+#include "window/QtUi.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -21,10 +21,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QtTest>
 
 class TestForm1 : public QObject {
@@ -48,8 +50,8 @@ class TestForm1 : public QObject {
     void keysWorkAsOnTheDesktop_data();
     void keysWorkAsOnTheDesktop();
     void accessibleNamesSayWhatEachControlDoes();
-    void folderPickerGivesTheFolderTyped_data();
-    void folderPickerGivesTheFolderTyped();
+    void folderGivenIsAddedWithItsSubfolders_data();
+    void folderGivenIsAddedWithItsSubfolders();
     void helpBoxShowsTheAddressWhole();
     void cursorAndSkinFilesAreUsedWhenPresent();
     void noDisplayIsOneClearLine();
@@ -294,13 +296,13 @@ void TestForm1::editsAreSavedAsTyped() {
 }
 
 void TestForm1::controlsFitTheirContainers_data() {
-    QTest::addColumn<QRect>("screen"); // the available area
-    QTest::addColumn<QSize>("resized");  // then the user's size, when valid
+    QTest::addColumn<QRect>("screen");  // the available area
+    QTest::addColumn<QSize>("resized"); // then the user's size, when valid
     QTest::addColumn<QSize>("window");
     QTest::newRow("design size where it fits")
         << QRect(0, 0, 1280, 768) << QSize() << QSize(1064, 390);
-    QTest::newRow("grown by the user") << QRect(0, 0, 1920, 1050) << QSize(1400, 600)
-                                       << QSize(1400, 600);
+    QTest::newRow("grown by the user")
+        << QRect(0, 0, 1920, 1050) << QSize(1400, 600) << QSize(1400, 600);
     QTest::newRow("never below the design size")
         << QRect(0, 0, 1920, 1050) << QSize(800, 300) << QSize(1064, 390);
     // 1366 x 768 at 150 %: 910 x 512 logical pixels, less a title bar.
@@ -461,20 +463,45 @@ void TestForm1::keysWorkAsOnTheDesktop_data() {
     QTest::addColumn<int>("selected");    // the item then selected in the start list, or -1
     QTest::addColumn<int>("boxes");       // message boxes shown
     QTest::addColumn<bool>("focusShown"); // the focused control marks its focus
+    // Items wider than the list, its column dragged wider still: a wheel
+    // turned instead of the key (with Shift when the key is Shift), and how
+    // far the list then stands scrolled sideways (-1: not checked).
+    QTest::addColumn<bool>("wide");
+    QTest::addColumn<QPoint>("wheel");
+    QTest::addColumn<int>("scrolled");
     QTest::newRow("Tab leaves the folder list")
-        << "ListView1" << 3 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << false;
+        << "ListView1" << 3 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << false << false
+        << QPoint() << -1;
     QTest::newRow("Shift+Tab leaves the results list")
-        << "ListView2" << 3 << int(Qt::Key_Backtab) << "ListView1" << -1 << 0 << false;
+        << "ListView2" << 3 << int(Qt::Key_Backtab) << "ListView1" << -1 << 0 << false << false
+        << QPoint() << -1;
     QTest::newRow("an empty list shows its focus")
-        << "ListView1" << 0 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << true;
+        << "ListView1" << 0 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << true << false
+        << QPoint() << -1;
     QTest::newRow("Home goes to the first item")
-        << "ListView1" << 5 << int(Qt::Key_Home) << "ListView1" << 1 << 0 << false;
+        << "ListView1" << 5 << int(Qt::Key_Home) << "ListView1" << 1 << 0 << false << false
+        << QPoint() << -1;
     QTest::newRow("End goes to the last item")
-        << "ListView1" << 5 << int(Qt::Key_End) << "ListView1" << 5 << 0 << false;
+        << "ListView1" << 5 << int(Qt::Key_End) << "ListView1" << 5 << 0 << false << false
+        << QPoint() << -1;
     QTest::newRow("Enter presses the focused button")
-        << "PushButton11" << 0 << int(Qt::Key_Enter) << "PushButton11" << -1 << 1 << false;
+        << "PushButton11" << 0 << int(Qt::Key_Enter) << "PushButton11" << -1 << 1 << false << false
+        << QPoint() << -1;
     QTest::newRow("Return presses the focused button")
-        << "PushButton11" << 0 << int(Qt::Key_Return) << "PushButton11" << -1 << 1 << false;
+        << "PushButton11" << 0 << int(Qt::Key_Return) << "PushButton11" << -1 << 1 << false << false
+        << QPoint() << -1;
+    // A long name can be read: the list scrolls by pixel, as far as the
+    // column reaches past the view.
+    QTest::newRow("Right scrolls a long name sideways")
+        << "ListView1" << 3 << int(Qt::Key_Right) << "ListView1" << 3 << 0 << false << true
+        << QPoint() << 30;
+    QTest::newRow("Left at the start stays") << "ListView2" << 3 << int(Qt::Key_Left) << "ListView2"
+                                             << 3 << 0 << false << true << QPoint() << 0;
+    QTest::newRow("Shift+wheel scrolls sideways")
+        << "ListView1" << 3 << int(Qt::Key_Shift) << "ListView1" << 3 << 0 << false << true
+        << QPoint(0, -120) << 90;
+    QTest::newRow("the horizontal wheel scrolls sideways")
+        << "ListView2" << 3 << 0 << "ListView2" << 3 << 0 << false << true << QPoint(-120, 0) << 90;
 }
 
 void TestForm1::keysWorkAsOnTheDesktop() {
@@ -482,19 +509,53 @@ void TestForm1::keysWorkAsOnTheDesktop() {
     QFETCH(int, items);
     QFETCH(int, key);
     QFETCH(int, selected);
+    QFETCH(bool, wide);
+    QFETCH(QPoint, wheel);
     TestSettings store;
     Started s;
+    const QString name = wide ? "/" + QString("Archive ").repeated(60) : QString();
     for (int i = 1; i <= items; ++i) {
-        s.form.ListView1->Add(QString("/folder%1/").arg(i));
-        s.form.ListView2->Add(QString("/folder%1/file").arg(i));
+        s.form.ListView1->Add(QString("%1/folder%2/").arg(name).arg(i));
+        s.form.ListView2->Add(QString("%1/folder%2/file").arg(name).arg(i));
     }
     s.form.show();
     QVERIFY(QTest::qWaitForWindowActive(&s.form));
     auto* from = s.form.findChild<QWidget*>(start);
     from->setFocus(Qt::TabFocusReason);
-    if (auto* list = qobject_cast<ListView*>(from); list && items > 2)
+    auto* list = qobject_cast<ListView*>(from);
+    if (list && items > 2)
         list->Select(3);
-    QTest::keyClick(from, Qt::Key(key));
+    QScrollBar* across = list ? list->horizontalScrollBar() : nullptr;
+    if (wide) {
+        // The user drags the column's divider past the list's edge.
+        QCoreApplication::processEvents();
+        list->header()->resizeSection(0, 2000);
+        QTRY_COMPARE(across->maximum(), 2000 - list->viewport()->width());
+        across->setSingleStep(30);
+        QCOMPARE(across->value(), 0);
+    }
+    if (!wheel.isNull()) {
+        const QPoint at = list->viewport()->rect().center();
+        QWheelEvent turn(at, list->viewport()->mapToGlobal(at), QPoint(), wheel, Qt::NoButton,
+                         key == Qt::Key_Shift ? Qt::ShiftModifier : Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(list->viewport(), &turn);
+    } else {
+        QTest::keyClick(from, Qt::Key(key));
+    }
+    QFETCH(int, scrolled);
+    if (scrolled >= 0)
+        QCOMPARE(across->value(), scrolled);
+    if (list) {
+        // Over an item wider than the list its text shows whole as a tool tip;
+        // elsewhere the list's own hint.
+        const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(list->viewport(), &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), wide ? list->Item(1) : list->toolTip());
+        QToolTip::hideText();
+    }
     QWidget* focused = QApplication::focusWidget();
     QVERIFY(focused);
     QTEST(focused->objectName(), "focus");
@@ -550,16 +611,73 @@ void TestForm1::accessibleNamesSayWhatEachControlDoes() {
     QCOMPARE(s.form.PushButton[9]->text(), QString("Clear List"));
 }
 
-void TestForm1::folderPickerGivesTheFolderTyped_data() {
-    QTest::addColumn<bool>("choose");
-    QTest::newRow("Enter") << false;
-    QTest::newRow("Choose") << true;
+void TestForm1::folderGivenIsAddedWithItsSubfolders_data() {
+    QTest::addColumn<QString>("how");
+    // The picker gives the folder typed in it, however it is confirmed.
+    QTest::newRow("picker, Enter") << "Enter";
+    QTest::newRow("picker, Choose") << "Choose";
+    // "palavine FOLDER...", and folders and list files dropped on the window.
+    QTest::newRow("named when starting") << "arguments";
+    QTest::newRow("dropped on the window") << "drop";
 }
 
-void TestForm1::folderPickerGivesTheFolderTyped() {
-    QFETCH(bool, choose);
+void TestForm1::folderGivenIsAddedWithItsSubfolders() {
+    QFETCH(QString, how);
     QTemporaryDir dir;
     QVERIFY(QDir().mkpath(dir.filePath("pick/sub1")) && QDir().mkpath(dir.filePath("pick/sub2")));
+    QVERIFY(QDir().mkpath(dir.filePath("-second/x")));
+    if (how == "arguments" || how == "drop") {
+        TestSettings store;
+        Started s;
+        s.form.ListView1->Add("/before/");
+        const QString pick = dir.filePath("pick"), second = dir.filePath("-second");
+        QStringList expected = {"/before/",      pick + "/",   pick + "/sub1/",
+                                pick + "/sub2/", second + "/", second + "/x/"};
+        QString told;
+        if (how == "arguments") {
+            // Qt took its own options out already; relative names are taken
+            // in the current folder, all after "--" are folders.
+            const QString current = QDir::currentPath();
+            QDir::setCurrent(dir.path());
+            const QStringList folders =
+                Form1::FolderArguments({"pick", "-x", "no such folder", "--", "-second"});
+            QDir::setCurrent(current);
+            QCOMPARE(folders, QStringList({pick, dir.filePath("no such folder"), second}));
+            s.form.AddFolderArguments(folders);
+            told = "Not added, not a folder:\r\r" + dir.filePath("no such folder");
+        } else {
+            QFile list(dir.filePath("folders.txt"));
+            QVERIFY(list.open(QIODevice::WriteOnly));
+            list.write("/listed/a\n/listed/b\n");
+            list.close();
+            QFile picture(dir.filePath("picture.png"));
+            QVERIFY(picture.open(QIODevice::WriteOnly));
+            picture.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+            picture.close();
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(pick), QUrl::fromLocalFile(list.fileName()),
+                          QUrl::fromLocalFile(picture.fileName()), QUrl::fromLocalFile(second)});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(&s.form, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&s.form, &drop);
+            QVERIFY(drop.isAccepted());
+            expected << "/listed/a"
+                     << "/listed/b";
+            told = "Not added, neither a folder nor a plain-text list of folders:\r\r" +
+                   picture.fileName();
+        }
+        QTRY_COMPARE(s.ui.boxes.size(), 1);
+        QCOMPARE(s.ui.boxes[0].text, told);
+        QStringList items;
+        for (int i = 1; i <= s.form.ListView1->Count(); ++i)
+            items.append(s.form.ListView1->Item(i));
+        QCOMPARE(items, expected);
+        QCOMPARE(s.form.pointer().shape(), int(MousePointer::Default));
+        return;
+    }
     QtUi ui;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -573,7 +691,7 @@ void TestForm1::folderPickerGivesTheFolderTyped() {
         // window not active yet): Qt keeps each folder its completion passed.
         box->clearFocus();
         QTest::keyClicks(box, "pick/sub1");
-        if (choose)
+        if (how == "Choose")
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
         else
             QTest::keyClick(box, Qt::Key_Return);

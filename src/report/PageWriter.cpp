@@ -11,6 +11,7 @@
 #include "core/Settings.h"
 #include "core/Ui.h"
 #include "core/WriteAll.h"
+#include "report/OutputFolder.h"
 #include "report/PageFile.h"
 
 #include <QUrl>
@@ -486,7 +487,12 @@ QByteArray BuildPage(const PageStyle& style, const QStringList& entries) {
     return page;
 }
 
-QUrl PageUrl(const QString& path) {
+QUrl PageUrl(const QString& page) {
+    // A browser is started elsewhere: it gets the whole path.
+    const QString here = CurrentFolder();
+    const QString path = page.startsWith(Separator()) ? page
+                         : EndsWithSeparator(here)    ? here + page
+                                                      : here + Separator() + page;
     return HasEscapedBytes(path) ? QUrl::fromEncoded(PageLinkTarget(path))
                                  : QUrl::fromLocalFile(path);
 }
@@ -502,10 +508,11 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
         return;
     const RunningFlag running(saving);
     ErrorTrap trap(ui, kSaveLocation);
+    const QString folder = OutputFolderPath(outputFolder);
 
     bool folderExists = true;
     trap.at(100, [&] {
-        folderExists = IsFolder(outputFolder);
+        folderExists = IsFolder(folder);
         if (!folderExists)
             ui.message(QStringLiteral("Folder does not exist. Please select another folder."));
     });
@@ -522,7 +529,7 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
         return;
 
     QString path;
-    trap.at(104, [&] { path = PagePath(outputFolder); });
+    trap.at(104, [&] { path = PagePath(folder); });
 
     PageStyle style{QString(), textColour, backgroundColour};
     // The font as chosen while the window is open, also when the store could

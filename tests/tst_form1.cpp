@@ -212,6 +212,29 @@ void TestForm1::hoverNeverReplacesBusyPointer() {
     QCOMPARE(s.form.Text1->cursor().shape(), Qt::WaitCursor);
     s.form.pointer().set(MousePointer::Default);
     QCOMPARE(s.form.Text1->cursor().shape(), Qt::IBeamCursor);
+
+    // "2. Start Creating List" shows the hourglass while it works, and the
+    // arrow once the list is complete; a second press meanwhile changes neither.
+    QTemporaryDir dir;
+    for (const char* name : {"a.txt", "b.txt"}) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    s.form.ListView1->Add(dir.path() + "/");
+    s.form.ListView1->Add(dir.path() + "/");
+    int during = -1, afterSecondPress = -1;
+    s.ui.atYield(s.ui.yields + 1, [&] {
+        during = s.form.pointer().shape();
+        s.form.PushButton[5]->click();
+        afterSecondPress = s.form.pointer().shape();
+    });
+    s.form.Text1->setText("*");
+    s.form.PushButton[5]->click();
+    QCOMPARE(during, 11);
+    QCOMPARE(afterSecondPress, 11);
+    QCOMPARE(s.form.ListView2->Count(), 4);
+    QCOMPARE(s.form.pointer().shape(), 0);
+    QCOMPARE(s.form.cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestForm1::deleteRemovesSelectedItemOnlyWhenAllowed() {

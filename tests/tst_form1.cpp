@@ -408,12 +408,28 @@ void TestForm1::controlsFitTheirContainers() {
 
 void TestForm1::iconReachesBothWindows_data() {
     QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("theme"); // the icon theme's picture, installed for panels and menus
     for (int size : {32, 48, 128, 256})
-        QTest::addRow("%d", size) << size;
+        QTest::addRow("%d", size) << size << false;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        QTest::addRow("theme %d", size) << size << true;
 }
 
 void TestForm1::iconReachesBothWindows() {
     QFETCH(int, size);
+    QFETCH(bool, theme);
+    if (theme) {
+        // On a dark panel only the picture shows: its corners are clear, its
+        // middle solid.
+        const QImage icon(
+            QFINDTESTDATA(QString("../resources/icons/theme/palavine-%1.png").arg(size)));
+        QCOMPARE(icon.size(), QSize(size, size));
+        QVERIFY(icon.hasAlphaChannel());
+        for (QPoint corner : {QPoint(0, 0), QPoint(size - 1, 0), QPoint(size - 1, size - 1)})
+            QCOMPARE(icon.pixelColor(corner).alpha(), 0);
+        QCOMPARE(icon.pixelColor(size / 2, size * 3 / 4).alpha(), 255);
+        return;
+    }
     TestSettings store;
     Started s;
     const QString file = QFINDTESTDATA(QString("../resources/icons/palavine-%1.png").arg(size));

@@ -386,24 +386,35 @@ void TestForm1::controlsFitTheirContainers() {
             QVERIFY2(frame->rect().contains(child->geometry()), qPrintable(child->objectName()));
     }
     // The tab order runs through the controls in the table's order.
-    auto next = [](QWidget* w) {
-        do
-            w = w->nextInFocusChain();
-        while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty() ||
-               w->objectName().startsWith("qt_"));
-        return w;
-    };
-    QCOMPARE(next(s.form.ListView1), static_cast<QWidget*>(s.form.ListView2));
-    QCOMPARE(next(s.form.PushButton[11]), static_cast<QWidget*>(s.form.Text1));
-    QCOMPARE(next(s.form.Text2), static_cast<QWidget*>(s.form.PushButton[15]));
-    QCOMPARE(next(s.form.PushButton[18]), static_cast<QWidget*>(s.form.PushButton[1]));
+    // The tab order runs through the controls in the table's order, and
+    // through nothing else that Tab stops at.
+    QStringList order;
+    QWidget* w = s.form.ListView1;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&s.form) && w->isEnabled())
+            order.append(w->objectName());
+        w = w->nextInFocusChain();
+    } while (w != s.form.ListView1);
+    QCOMPARE(order,
+             QString("ListView1 ListView2 PushButton6 PushButton5 PushButton7 PushButton8 "
+                     "PushButton9 PushButton2 PushButton3 PushButton4 PushButton10 "
+                     "PushButton11 Text1 PushButton12 PushButton13 PushButton14 Text2 "
+                     "PushButton15 Check1 PushButton16 PushButton17 PushButton18 PushButton1")
+                 .split(' '));
 
     // A caption wider than its box (the font standing in for Arial) grows it
     // to the right and down; the box keeps its place.
     for (QLabel* label : {s.form.Label1_1, s.form.Label1_2, s.form.Label1_6})
         QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
-    QCOMPARE(s.form.Label1_1->pos(), QPoint(16, 60));
-    QCOMPARE(s.form.Label1_2->pos(), QPoint(200, 60));
+    // A swatch's caption stands at its place, or a little to the left where
+    // its text would otherwise touch the swatch.
+    for (auto [label, swatch, left] : {std::tuple{s.form.Label1_1, s.form.Picture1, 16},
+                                       std::tuple{s.form.Label1_2, s.form.Picture2, 200}}) {
+        QCOMPARE(label->y(), 60);
+        QVERIFY(label->x() <= left && label->x() >= left - 8);
+        const int textEnd = label->x() + label->fontMetrics().horizontalAdvance(label->text());
+        QVERIFY2(textEnd + 4 <= swatch->x(), qPrintable(label->text()));
+    }
 }
 
 void TestForm1::iconReachesBothWindows_data() {
@@ -490,6 +501,31 @@ void TestForm1::designWhiteStaysReadableUnderDarkTheme() {
                 for (int x = 0; x < shot.width(); ++x)
                     darkPixels += shot.pixelColor(x, y).lightness() < 100 ? 1 : 0;
             QVERIFY2(darkPixels > 20, qPrintable(w->objectName()));
+        }
+        s.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.form));
+        // Past its column a list's header is the theme's, not a white strip.
+        for (ListView* list : {s.form.ListView1, s.form.ListView2}) {
+            QHeaderView* header = list->header();
+            const QImage shot = header->grab().toImage();
+            const QColor past = shot.pixelColor(header->sectionSize(0) + 5, shot.height() / 2);
+            QVERIFY2(past.lightness() < 128, qPrintable(past.name()));
+        }
+        // Labels and the check box show the frame behind them: no patch of
+        // another white around their text.
+        for (QWidget* w :
+             {static_cast<QWidget*>(s.form.Label1_6), static_cast<QWidget*>(s.form.Check1)}) {
+            auto* frame = w->parentWidget();
+            const QImage shot = frame->grab().toImage();
+            const QPoint inside = w->geometry().topRight() + QPoint(-1, 1);
+            const QPoint beside = QPoint(w->geometry().left() - 2, inside.y());
+            QCOMPARE(shot.pixelColor(inside), shot.pixelColor(beside));
+        }
+        // The swatches show their colours.
+        for (ColourSwatch* swatch : {s.form.Picture1, s.form.Picture2}) {
+            const QImage shot = swatch->grab().toImage();
+            QCOMPARE(shot.pixelColor(shot.rect().center()),
+                     ColourSwatch::toQColor(swatch->BackColor()));
         }
     }
 }

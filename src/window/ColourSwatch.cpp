@@ -4,11 +4,11 @@
 
 #include "core/Paths.h"
 
+#include <QPainter>
 #include <QPalette>
 
 ColourSwatch::ColourSwatch(QWidget* parent) : QFrame(parent) {
     setFrameShape(QFrame::Box);
-    setAutoFillBackground(true);
     SetBackColor(0);
 }
 
@@ -29,4 +29,11 @@ QColor ColourSwatch::toQColor(qint32 colour) {
 qint32 ColourSwatch::fromQColor(const QColor& colour) {
     return qint32(quint32(colour.red()) | (quint32(colour.green()) << 8) |
                   (quint32(colour.blue()) << 16));
+}
+
+void ColourSwatch::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.fillRect(rect(), toQColor(colour_));
+    painter.end();
+    QFrame::paintEvent(event);
 }

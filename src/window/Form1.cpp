@@ -55,6 +55,7 @@ const QString kPushButton9 = QStringLiteral("in Palavine2021/08/31.Form1.PushBut
 constexpr int TwipsPerPixel = 15;
 constexpr int ListColumnTwips = 7000;
 constexpr int DeleteKeyCode = 46;
+constexpr int CaptionGap = 4; // pixels between a swatch and its caption
 
 int px(int twips) {
     return int(std::lround(twips / double(TwipsPerPixel)));
@@ -106,6 +107,8 @@ Form1::Form1(WindowUi& ui, QWidget* parent) : QWidget(parent), ui_(ui) {
     scroll_ = new QScrollArea(this);
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
+    // Tab goes from control to control; the area scrolls to the one focused.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     content_ = new QWidget;
     content_->setMinimumSize(designSize());
     buildControls();
@@ -238,6 +241,13 @@ void Form1::buildControls() {
     button(1, Frame2, QStringLiteral("Preview"), 6480, 825, 1080, 405);
     for (QLabel* label : {Label1_6, Label1_1, Label1_2})
         fitLabel(label);
+    // A swatch's caption ends a little before it, never touching it: one that
+    // grew into the gap moves left by as much.
+    for (auto [label, swatch] : {std::pair{Label1_1, Picture1}, std::pair{Label1_2, Picture2}}) {
+        const int overlap = label->x() + label->width() + CaptionGap - swatch->x();
+        if (overlap > 0)
+            label->move(qMax(CaptionGap * 2, label->x() - overlap), label->y());
+    }
 
     // What a screen reader says: each control's own name, where captions repeat.
     const std::pair<QWidget*, const char*> names[] = {

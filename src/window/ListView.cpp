@@ -34,6 +34,14 @@ ListView::ListView(QWidget* parent) : QTableView(parent), model_(new ListModel(t
     horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth() * 3);
     setMouseTracking(true);
     header()->setStretchLastSection(false);
+    // The list and its header keep the theme's colours where the window
+    // around them takes the design's white: past the column the header is
+    // the theme's, not a white strip.
+    QPalette theme = palette();
+    const QPalette application = QApplication::palette(this);
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText})
+        theme.setColor(role, application.color(role));
+    setPalette(theme);
     header()->setSectionsMovable(false);
     // A reset of the model must not lose the width the user dragged the column to.
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this,

@@ -52,7 +52,8 @@ class TestForm1 : public QObject {
     void accessibleNamesSayWhatEachControlDoes();
     void folderGivenIsAddedWithItsSubfolders_data();
     void folderGivenIsAddedWithItsSubfolders();
-    void helpBoxShowsTheAddressWhole();
+    void boxesShowTextAndTitleWhole_data();
+    void boxesShowTextAndTitleWhole();
     void cursorAndSkinFilesAreUsedWhenPresent();
     void noDisplayIsOneClearLine();
 };
@@ -777,9 +778,18 @@ void TestForm1::folderGivenIsAddedWithItsSubfolders() {
              dir.filePath("pick/sub1"));
 }
 
-void TestForm1::helpBoxShowsTheAddressWhole() {
+void TestForm1::boxesShowTextAndTitleWhole_data() {
+    QTest::addColumn<QString>("text"); // "help": the help box, its address on one line
+    QTest::newRow("help") << "help";
+    // Short texts: the box is as wide as its title needs on a title bar.
+    QTest::newRow("Done.") << "Done.";
+    QTest::newRow("No folders added.") << "No folders added.";
+}
+
+void TestForm1::boxesShowTextAndTitleWhole() {
+    QFETCH(QString, text);
     QtUi ui;
-    int lines = 0;
+    int lines = 0, width = 0, titleWidth = 0;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         auto* label = box ? box->findChild<QLabel*>("qt_msgbox_label") : nullptr;
@@ -788,12 +798,24 @@ void TestForm1::helpBoxShowsTheAddressWhole() {
                 shown->close();
             return;
         }
-        if (QTest::qWaitForWindowExposed(box))
+        if (QTest::qWaitForWindowExposed(box)) {
             lines = label->height() / label->fontMetrics().lineSpacing();
+            width = box->width();
+            QFont bold = box->font();
+            bold.setBold(true);
+            titleWidth = QFontMetrics(bold).horizontalAdvance(box->windowTitle());
+        }
         box->accept();
     });
-    ShowHelp(ui);
+    if (text == "help")
+        ShowHelp(ui);
+    else
+        static_cast<Ui&>(ui).message(text);
     QCOMPARE(lines, 1);
+    // The title, and beside it a window manager's icon and three buttons of
+    // at least 20 pixels each.
+    QVERIFY2(width >= titleWidth + 4 * 20 + 16,
+             qPrintable(QString("%1 px for a title of %2 px").arg(width).arg(titleWidth)));
 }
 
 void TestForm1::cursorAndSkinFilesAreUsedWhenPresent() {

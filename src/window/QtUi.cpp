@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
@@ -22,6 +23,8 @@
 #include <QRandomGenerator>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QSpacerItem>
+#include <QStyle>
 #include <QValidator>
 
 #include <time.h>
@@ -80,6 +83,22 @@ void keepLinesWhole(QMessageBox& box, const QString& text) {
         label->setMinimumWidth(needed);
 }
 
+// A box with a short text ("Done.") is narrower than its title bar needs: the
+// window manager cuts the title ("Pa…ne"). The box is made wide enough for its
+// title in a bold face with the window manager's icon and three buttons.
+void keepTitleWhole(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont bold = box.font();
+    bold.setBold(true);
+    const int bar =
+        qMax(box.style()->pixelMetric(QStyle::PM_TitleBarHeight), QFontMetrics(bold).height() + 6);
+    const int width = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 4 * bar + 48;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 // Milliseconds from the coarse monotonic clock: a few nanoseconds to read, and
 // fine enough (a few milliseconds) for time slices of this length.
 qint64 coarseNowMs() {
@@ -120,6 +139,7 @@ void QtUi::message(const QString& text, const QString& title, Icon icon) {
         break;
     }
     box.setStandardButtons(QMessageBox::Ok);
+    keepTitleWhole(box);
     box.exec();
 }
 

@@ -39,6 +39,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -239,14 +240,15 @@ void Form1::buildControls() {
     Label1_2->setObjectName(QStringLiteral("Label1_2"));
     place(Label1_2, 3000, 900, 1575, 225);
     button(1, Frame2, QStringLiteral("Preview"), 6480, 825, 1080, 405);
-    for (QLabel* label : {Label1_6, Label1_1, Label1_2})
-        fitLabel(label);
-    // A swatch's caption ends a little before it, never touching it: one that
-    // grew into the gap moves left by as much.
+    fitLabel(Label1_6);
+    // A swatch's caption ends a little before the swatch, never touching it:
+    // its box reaches from a little left of its place to there, the text at
+    // its right, whatever font stands in for Arial.
     for (auto [label, swatch] : {std::pair{Label1_1, Picture1}, std::pair{Label1_2, Picture2}}) {
-        const int overlap = label->x() + label->width() + CaptionGap - swatch->x();
-        if (overlap > 0)
-            label->move(qMax(CaptionGap * 2, label->x() - overlap), label->y());
+        const int left = label->x() - 2 * CaptionGap;
+        label->setGeometry(left, label->y(), swatch->x() - CaptionGap - left,
+                           qMax(label->height(), label->sizeHint().height()));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
 
     // What a screen reader says: each control's own name, where captions repeat.
@@ -613,7 +615,8 @@ void Form1::placeOnScreen(const QRect& available, const QMargins& frame) {
     const QSize room = available.size().shrunkBy(frame).expandedTo(QSize(1, 1));
     QSize size = design.boundedTo(room);
     // Content cut in one direction needs the room of that scroll bar in the other.
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
+    const int bar = qMax(style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_),
+                         scroll_->horizontalScrollBar()->sizeHint().height());
     if (size.width() < design.width())
         size.setHeight(qMin(design.height() + bar, room.height()));
     if (size.height() < design.height())

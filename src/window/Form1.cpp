@@ -614,9 +614,11 @@ void Form1::placeOnScreen(const QRect& available, const QMargins& frame) {
     const QSize design = designSize();
     const QSize room = available.size().shrunkBy(frame).expandedTo(QSize(1, 1));
     QSize size = design.boundedTo(room);
-    // Content cut in one direction needs the room of that scroll bar in the other.
+    // Content cut in one direction needs the room of that scroll bar in the
+    // other; a few pixels more, as a scaled screen rounds the bar up.
     const int bar = qMax(style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_),
-                         scroll_->horizontalScrollBar()->sizeHint().height());
+                         scroll_->horizontalScrollBar()->sizeHint().height()) +
+                    4;
     if (size.width() < design.width())
         size.setHeight(qMin(design.height() + bar, room.height()));
     if (size.height() < design.height())

@@ -86,6 +86,26 @@ grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/
 grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" ||
     fail "metainfo does not name the licence"
 
+# Each screenshot the metadata names is one of the source tree's, at the
+# size it says.
+shots=$(grep -o '<image type="source" width="[0-9]*" height="[0-9]*">[^<]*' "$metainfo" |
+    sed 's/.*width="\([0-9]*\)" height="\([0-9]*\)">.*\/\(.*\)/\3 \1 \2/')
+[ -n "$shots" ] || fail "metainfo names no screenshot"
+printf '%s\n' "$shots" | while read -r name width height; do
+    shot=$source/data/screenshots/$name
+    if [ ! -s "$shot" ]; then
+        echo "FAIL: screenshot $name is not in data/screenshots" >&2
+        echo x
+    elif command -v file >/dev/null 2>&1 &&
+        ! file -b "$shot" | grep -q "PNG image data, $width x $height,"; then
+        echo "FAIL: screenshot $name is not $width x $height: $(file -b "$shot")" >&2
+        echo x
+    fi
+done | grep -q x && failures=$((failures + 1))
+# Every release carries its notes.
+[ "$(grep -c '<release ' "$metainfo")" -eq "$(grep -A1 '<release ' "$metainfo" | grep -c '<description>')" ] ||
+    fail "a release in the metainfo carries no notes"
+
 if command -v appstreamcli >/dev/null 2>&1; then
     appstreamcli validate --no-net "$metainfo" >&2 || fail "appstreamcli validate"
 else

@@ -51,7 +51,6 @@ BenchResult commandLineList(const BenchContext& context, const QString& tree, do
 PALAVINE_BENCH_STAGE(QStringLiteral("command line list 1M"),
                      [](const BenchContext& c) { return commandLineList(c, c.bigTree, 1.3); });
 // The small tree shows what starting the program costs beside the work: the
-// program links Qt's widgets for its window, which alone costs a start of
-// about 13 ms against find's 50 ms for the whole tree. No goal.
+// command line links Qt Core alone, so it starts as fast as a tool of its kind.
 PALAVINE_BENCH_STAGE(QStringLiteral("command line list 100k"),
-                     [](const BenchContext& c) { return commandLineList(c, c.smallTree, 0); });
+                     [](const BenchContext& c) { return commandLineList(c, c.smallTree, 1.3); });

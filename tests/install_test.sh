@@ -133,11 +133,36 @@ if [ -n "$rendered" ]; then
     for option in --no-subfolders --folders-from --null --filter --remove-containing \
         --remove-not-containing --remove-folders-containing \
         --remove-folders-not-containing --output --open --font --color \
-        --background --settings --no-settings --quiet --help --version PALAVINE_SETTINGS \
+        --background --settings --no-settings --relative-links --quiet --help --version \
+        PALAVINE_SETTINGS \
         'EXIT STATUS' 'WINDOW OPTIONS'; do
         printf '%s\n' "$rendered" | grep -q -- "$option" ||
             fail "manual page does not mention $option"
     done
+fi
+
+# Two programs: the command line on Qt Core alone, and the window.
+[ -x "$prefix/libexec/palavine/palavine-window" ] || fail "libexec/palavine/palavine-window missing"
+if command -v ldd >/dev/null 2>&1 && ldd "$prefix/bin/palavine" | grep -Eq 'libQt6(Gui|Widgets)'; then
+    fail "the command line links Qt Gui or Qt Widgets: $(ldd "$prefix/bin/palavine" | grep Qt6)"
+fi
+
+# Shell completions: each knows every long option of --help, and bash's
+# completes a started option.
+options=$("$prefix/bin/palavine" list --help | grep -o -- '--[a-z][a-z-]*' | sort -u)
+for completion in "$prefix/share/bash-completion/completions/palavine" \
+    "$prefix/share/zsh/vendor-completions/_palavine" \
+    "$prefix/share/fish/vendor_completions.d/palavine.fish"; do
+    [ -s "$completion" ] || fail "${completion#"$prefix"/} missing"
+    for option in $options; do
+        name=${option#--}
+        grep -q -- "$name" "$completion" || fail "${completion##*/} does not know $option"
+    done
+done
+if command -v bash >/dev/null 2>&1; then
+    got=$(bash -c '. "$1"; COMP_WORDS=(palavine list --fol); COMP_CWORD=2; _palavine;
+        printf "%s\n" "${COMPREPLY[@]}"' sh "$prefix/share/bash-completion/completions/palavine")
+    [ "$got" = "--folders-from" ] || fail "bash completes 'palavine list --fol' to '$got'"
 fi
 
 [ "$failures" -eq 0 ] || {

@@ -4,11 +4,11 @@
 // exit statuses and messages, a folder it can't read, and the page it writes
 // compared byte for byte with the window's.
 #include "core/FileNames.h"
-#include "window/Form1.h"
 #include "core/Settings.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 #include "support/Unprivileged.h"
+#include "window/Form1.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -197,6 +197,18 @@ void TestCli::optionsShapeThePage_data() {
     QTest::newRow("-0: a list of NUL-separated folders")
         << QStringList{} << QStringList{"-0", "--folders-from", "@NULLIST", "-o", "@OUT"}
         << QStringList{"other/f.txt", "sub/c.txt", "sub/d.log"} << QStringList{};
+    QTest::newRow("no FOLDER: the current folder, as find lists it")
+        << QStringList{} << QStringList{} << all << QStringList{};
+    QTest::newRow("--filter as a file pattern")
+        << QStringList{} << QStringList{"--filter", "*.TXT", "-o", "@OUT", "@ROOT"} << txt
+        << QStringList{};
+    QTest::newRow("--filter with its dot")
+        << QStringList{} << QStringList{"--filter", ".txt", "-o", "@OUT", "@ROOT"} << txt
+        << QStringList{};
+    QTest::newRow("--relative-links: targets from the output folder, texts in full")
+        << QStringList{} << QStringList{"--relative-links", "-o", "@OUT", "@ROOT"} << all
+        << QStringList{"<a href='../R/a.txt'>@ROOT/a.txt</a><br>",
+                       "<a href='../R/sub/deep/e.txt'>@ROOT/sub/deep/e.txt</a><br>"};
 }
 
 void TestCli::optionsShapeThePage() {
@@ -228,7 +240,7 @@ void TestCli::optionsShapeThePage() {
         e = e.mid(t.root.size() + 1);
     }
     QCOMPARE(found, expected);
-    for (const QString& line : headLines)
+    for (const QString& line : expand(headLines, t))
         QVERIFY2(page.contains((line + "\r\n").toUtf8()), qPrintable(line));
     QVERIFY(page.endsWith("</html>"));
     QCOMPARE(read(store.path()), storeBefore); // read, never written
@@ -246,8 +258,12 @@ void TestCli::usageAndExitStatuses_data() {
                           << "" << false;
     QTest::newRow("version") << QStringList{"--version"} << 0 << "palavine " PALAVINE_VERSION << ""
                              << false;
-    QTest::newRow("no folder") << QStringList{"-o", "@OUT"} << 2 << ""
-                               << "no FOLDER and no --folders-from FILE given" << false;
+    QTest::newRow("unknown option: the nearest one suggested")
+        << QStringList{"--colour", "red", "@ROOT"} << 2 << ""
+        << "unknown option --colour; did you mean --color?" << false;
+    QTest::newRow("--relative-links with the page on standard output")
+        << QStringList{"--relative-links", "-o", "-", "@ROOT"} << 2 << ""
+        << "--relative-links needs an output folder" << false;
     QTest::newRow("unknown option") << QStringList{"--frobnicate", "@ROOT"} << 2 << ""
                                     << "unknown option --frobnicate" << false;
     QTest::newRow("unknown short option in a bundle") << QStringList{"-qV", "@ROOT"} << 2 << ""
@@ -270,7 +286,7 @@ void TestCli::usageAndExitStatuses_data() {
         << QStringList{"--open", "-o", "-", "@ROOT"} << 2 << ""
         << "--open" << false;
     QTest::newRow("output folder missing") << QStringList{"-o", "@ROOT/nope", "@ROOT"} << 1 << ""
-                                           << "@ROOT/nope: Folder does not exist" << false;
+                                           << "@ROOT/nope: No such file or directory" << false;
     QTest::newRow("nothing found keeps the old page")
         << QStringList{"--filter", "zzz", "-o", "@OUT", "@ROOT"} << 1 << ""
         << "@OUT/FileList.html: not written: no file was found" << false;
@@ -281,7 +297,8 @@ void TestCli::usageAndExitStatuses_data() {
         << QStringList{"--quiet",        "-o",       "@OUT", "@ROOT/gone", "--folders-from",
                        "@ROOT/gone.txt", "@ROOT/sub"}
         << 1 << ""
-        << "@ROOT/gone: Path not found\npalavine: @ROOT/gone.txt: File not found\n"
+        << "@ROOT/gone: No such file or directory\npalavine: @ROOT/gone.txt: No such file or "
+           "directory\n"
         << true;
     QTest::newRow("an empty FOLDER names no folder")
         << QStringList{"--quiet", "-o", "@OUT", "", "@ROOT/sub"} << 1 << ""
@@ -294,16 +311,18 @@ void TestCli::usageAndExitStatuses_data() {
         << true;
     QTest::newRow("-0: CR and LF belong to names; control characters shown as ?")
         << QStringList{"-q0", "--folders-from", "@LIST", "-o", "@OUT"} << 1 << ""
-        << "palavine: @ROOT/sub?/x: Path not found\npalavine: @DIR/y?R: Path not found\n"
+        << "palavine: @ROOT/sub?/x: No such file or directory\npalavine: @DIR/y?R: No such file or "
+           "directory\n"
         << false;
-    QTest::newRow("help to a full disk") << QStringList{"--help", ">/dev/full"} << 1 << ""
-                                         << "palavine: standard output: Disk full" << false;
+    QTest::newRow("help to a full disk")
+        << QStringList{"--help", ">/dev/full"} << 1 << ""
+        << "palavine: standard output: No space left on device" << false;
     QTest::newRow("version to a full disk")
         << QStringList{"@BARE", "--version", ">/dev/full"} << 1 << ""
-        << "palavine: standard output: Disk full" << false;
+        << "palavine: standard output: No space left on device" << false;
     QTest::newRow("page to a full standard output")
         << QStringList{"-o", "-", "@ROOT", ">/dev/full"} << 1 << ""
-        << "palavine: standard output: Disk full" << false;
+        << "palavine: standard output: No space left on device" << false;
 }
 
 void TestCli::usageAndExitStatuses() {
@@ -535,11 +554,11 @@ void TestCli::awkwardOutputFilesAndFolders_data() {
     QTest::newRow("full disk")
         << "mount -t tmpfs -o size=64k tmpfs \"$P\" && printf 'old page' >\"$PAGE\""
         << "own disk"
-        << "" << 1 << "FileList.html: Disk full" << QByteArray("old page");
+        << "" << 1 << "FileList.html: No space left on device" << QByteArray("old page");
     QTest::newRow("file-size limit")
         << "ulimit -f 128"
         << ""
-        << "" << 1 << "FileList.html: Device I/O error (File too large)" << QByteArray("old page");
+        << "" << 1 << "FileList.html: File too large" << QByteArray("old page");
     QTest::newRow("folder refusing new files, page writable")
         << "chmod 0666 \"$PAGE\"; chmod 0555 \"$P\""
         << "nobody"
@@ -555,7 +574,7 @@ void TestCli::awkwardOutputFilesAndFolders_data() {
     QTest::newRow("a folder in the page's place")
         << "rm \"$PAGE\"; mkdir \"$PAGE\""
         << ""
-        << "" << 1 << "FileList.html: Path/File access error (Is a directory)" << QByteArray();
+        << "" << 1 << "FileList.html: Is a directory" << QByteArray();
     QTest::newRow("output folder not valid UTF-8")
         << ""
         << ""

@@ -10,7 +10,7 @@
 #include "core/MousePointer.h"
 #include "core/Settings.h"
 #include "folders/AddFolder.h"
-#include "folders/BrowseForFolder.h"
+#include "core/BrowseForFolder.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
 #include "support/Unprivileged.h"

@@ -4,6 +4,7 @@
 // window options run here, on Qt Core alone (no window, no display: an
 // unknown option is told here instead of opening the window); otherwise it
 // hands its arguments over to the window program.
+#include "cli/ListArguments.h"
 #include "cli/ListCommand.h"
 #include "core/AppInfo.h"
 #include "core/SafeFiles.h"

@@ -34,6 +34,12 @@ AppError AppError::overflow() {
 }
 
 AppError AppError::fromErrno(int error) {
+    AppError e = fromErrnoNumber(error);
+    e.systemReason_ = QString::fromLocal8Bit(std::strerror(error));
+    return e;
+}
+
+AppError AppError::fromErrnoNumber(int error) {
     // The number and words the program uses for the failure, and the system's
     // own words where they say more.
     const QString reason = QString::fromLocal8Bit(std::strerror(error));

@@ -19,13 +19,11 @@ constexpr int Overflow = 6;
 constexpr int OutOfMemory = 7;
 constexpr int TypeMismatch = 13;
 constexpr int BadFileName = 52;
-constexpr int FileNotFound = 53;
 constexpr int DiskFull = 61;
 constexpr int PermissionDenied = 70;
 constexpr int PathFileAccess = 75;
 constexpr int PathNotFound = 76;
 constexpr int DeviceIo = 57;
-constexpr int BufferTooSmall = 20476;
 } // namespace ErrorNumber
 
 class AppError : public std::exception {
@@ -34,6 +32,11 @@ class AppError : public std::exception {
 
     int number() const { return number_; }
     const QString& description() const { return description_; }
+    // The system's own words for a failed system call ("No such file or
+    // directory"), as a command line says it; the description otherwise.
+    const QString& systemReason() const {
+        return systemReason_.isEmpty() ? description_ : systemReason_;
+    }
     const char* what() const noexcept override { return utf8_.constData(); }
 
     static AppError invalidArgument();
@@ -43,8 +46,11 @@ class AppError : public std::exception {
     static AppError fromErrno(int error);
 
   private:
+    static AppError fromErrnoNumber(int error);
+
     int number_;
     QString description_;
+    QString systemReason_;
     QByteArray utf8_;
 };
 

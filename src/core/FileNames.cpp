@@ -3,12 +3,14 @@
 #include "core/FileNames.h"
 
 #include "core/Directory.h"
+#include "core/FileSystem.h"
 
 #include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
 #include <unistd.h>
 
@@ -239,7 +241,10 @@ QString RecoverFileName(const QString& path) {
         QString part = parts[i];
         if (part.contains(QChar(0xFFFD))) {
             const QString folder = recovered.isEmpty() ? QStringLiteral("/") : recovered;
-            DirectoryStream dir(::opendir(EncodeFileName(folder).constData()));
+            const int fd = OpenPath(EncodeFileName(folder), O_RDONLY | O_DIRECTORY);
+            DirectoryStream dir(fd >= 0 ? ::fdopendir(fd) : nullptr);
+            if (fd >= 0 && !dir)
+                ::close(fd);
             QString match;
             int matches = 0;
             while (dir) {
@@ -265,7 +270,7 @@ QString CurrentFolder() {
     QByteArray buffer(4096, Qt::Uninitialized);
     while (!::getcwd(buffer.data(), size_t(buffer.size()))) {
         if (errno != ERANGE)
-            return QStringLiteral("/");
+            return QStringLiteral(".");
         buffer.resize(buffer.size() * 2);
     }
     return DecodeFileName(buffer.constData(), qsizetype(std::strlen(buffer.constData())));

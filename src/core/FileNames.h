@@ -36,8 +36,9 @@ QString DisplayFileName(const QString& name);
 // True when the name holds kept bytes (lone surrogates).
 bool HasEscapedBytes(const QString& name);
 
-// The current folder of the process, decoded as names are; "/" when it can't
-// be determined.
+// The current folder of the process, decoded as names are; "." when its path
+// can't be told (it was removed), which still names it, so that nothing lands
+// elsewhere.
 QString CurrentFolder();
 
 // A path from a dialog that shows names, not bytes: each part holding U+FFFD

@@ -22,7 +22,7 @@ QString g_dataFromProgram = QStringLiteral("../share/palavine");
 
 bool isDataFile(const QString& path) {
     struct stat info {};
-    return ::stat(EncodeFileName(path).constData(), &info) == 0 && !S_ISDIR(info.st_mode);
+    return StatPath(EncodeFileName(path), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 } // namespace
 

@@ -2,6 +2,8 @@
 // Copyright 2026 The Palavine developers
 #include "core/SafeFiles.h"
 
+#include "core/FileSystem.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -58,13 +60,13 @@ int FollowLinksForWriting(const QByteArray& path, QByteArray& target) {
     target = path;
     for (int hops = 0;; ++hops) {
         struct stat info {};
-        if (::lstat(target.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+        if (StatPath(target, &info, false) != 0 || !S_ISLNK(info.st_mode))
             return 0;
         if (hops == MaxLinks)
             return ELOOP;
         const QByteArray folder = FolderOfPath(target);
         struct stat folderInfo {};
-        if (::stat(folder.constData(), &folderInfo) != 0)
+        if (StatPath(folder, &folderInfo) != 0)
             return errno;
         if (!mayFollow(info, folderInfo))
             return EACCES;

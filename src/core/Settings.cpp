@@ -3,14 +3,14 @@
 #include "core/Settings.h"
 
 #include "core/AppInfo.h"
+#include "core/AtomicFile.h"
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
+#include "core/FileSystem.h"
 #include "core/SafeFiles.h"
-#include "core/WriteAll.h"
 
 #include <QDir>
 #include <QHash>
-#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -271,46 +271,28 @@ void makeFolders(const QByteArray& folder) {
     ::mkdir(folder.constData(), 0777);
 }
 
-// Written to a new file beside the store, then renamed over it, so the store
-// is always whole. A store that is a link is written where the link leads, and
-// an existing store keeps its permissions.
+// Written whole, as every file the program replaces (AtomicFile): the store
+// is never half written, a store that is a link is written where the link
+// leads, and an existing store keeps its permissions. The caller holds the
+// folder's lock.
 bool writeStore(const QString& path, const QByteArray& target, const Store& store,
                 QString& reason) {
     const QString shown = DisplayFileName(path);
     struct stat existing {};
-    const bool exists = ::lstat(target.constData(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
+    if (StatPath(target, &existing, false) == 0 && !S_ISREG(existing.st_mode)) {
         reason = QStringLiteral("%1 is %2, not a settings file.")
                      .arg(shown, KindOfFile(existing.st_mode));
         return false;
     }
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        reason = QStringLiteral("%1 could not be written: %2").arg(shown, systemReason(errno));
-        return false;
-    }
-    const int slot = RegisterUnfinishedFile(temporary);
-    const auto forget = qScopeGuard([slot] { ForgetUnfinishedFile(slot); });
-    mode_t mode;
-    if (exists) {
-        mode = existing.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-
     QByteArray content = store.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const IniLine& line : store.lines)
         content += line.raw + '\n';
-    const bool written = WriteAll(fd, content.constData(), content.size()) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    if (::close(fd) != 0 || !written || ::rename(temporary.constData(), target.constData()) != 0) {
-        const int error = written ? errno : writeError;
-        ::unlink(temporary.constData());
-        reason = QStringLiteral("%1 could not be written: %2").arg(shown, systemReason(error));
+    try {
+        AtomicFile file(DecodeFileName(target), true);
+        file.write(content);
+        file.commit();
+    } catch (const AppError& e) {
+        reason = QStringLiteral("%1 could not be written: %2").arg(shown, e.systemReason());
         return false;
     }
     return true;
@@ -444,10 +426,11 @@ std::optional<QString> StoredOptions::find(const QString& key) const {
     return std::nullopt;
 }
 
-std::optional<StoredOptions> ReadStoredOptions(bool streams, QString* reason) {
+std::optional<StoredOptions> ReadStoredOptions(const QString& file, bool streams, QString* reason) {
     Store store;
     QString why;
-    const ReadResult result = readStore(SettingsFilePath(), store, why, streams);
+    const ReadResult result =
+        readStore(file.isEmpty() ? SettingsFilePath() : file, store, why, streams);
     if (result == ReadResult::Failed && reason)
         *reason = why;
     if (result != ReadResult::Ok)

@@ -2,7 +2,8 @@
 // Copyright 2026 The Palavine developers
 // The per-user store of remembered options: named text values under an
 // application and a section, keys matched without regard to letter case.
-// Kept as an INI file (PALAVINE_SETTINGS names another file); every save is
+// Kept as an INI file (PALAVINE_SETTINGS names another file, for tests and
+// portable use); every save is
 // written through at once, atomically, with the store locked from reading to
 // writing, so that saves of two processes never undo each other.
 #pragma once
@@ -39,11 +40,12 @@ struct StoredOptions {
     // The first text of the key in any letter case.
     std::optional<QString> find(const QString& key) const;
 };
-// Reads the program's store once: empty when there is none; nothing, with the
-// reason, when it can't be read. With `streams`, a store that is a pipe (a
-// command's --settings <(...)) is read as well; otherwise only a regular file
-// is a store.
-std::optional<StoredOptions> ReadStoredOptions(bool streams, QString* reason = nullptr);
+// Reads the program's store once (`file`, or the store's usual file when
+// empty): empty when there is none; nothing, with the reason, when it can't
+// be read. With `streams`, a store that is a pipe (a command's
+// --settings <(...)) is read as well; otherwise only a regular file is a store.
+std::optional<StoredOptions> ReadStoredOptions(const QString& file, bool streams,
+                                               QString* reason = nullptr);
 
 // The option as chosen in this run: the text of this run's last save of it
 // that failed (the window promises such a change lasts until it closes), else

@@ -5,6 +5,8 @@
 // rules, and the command that runs it for the folder the user picks.
 #pragma once
 
+#include "core/FolderEntries.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -57,59 +59,8 @@ int FolderAttributes(const QString& path);
 // that fails otherwise just ends. Every folder not read, and every name
 // refused, is told in one message at the end, or gathered in `unread` when
 // given.
-class UnreadFolders;
 void GetSubDirectories2016(QStringList& dirs, bool recurse, Ui& ui,
                            UnreadFolders* unread = nullptr);
-
-// What one entry of a directory listing is. The type comes from the listing;
-// the file system is asked only for links and entries of unknown type, so a
-// link counts as what it leads to. "." and ".." are neither.
-enum class EntryKind { Other, Folder, File };
-EntryKind KindOfEntry(int folderFd, const char* name, unsigned char listedType);
-
-// The names of one folder's files, their bytes end to end: a folder of many
-// files costs one buffer instead of one string per name.
-struct FileNameList {
-    QByteArray bytes;
-    std::vector<std::pair<qsizetype, qsizetype>> spans; // offset and size of each name
-
-    qsizetype size() const { return qsizetype(spans.size()); }
-    const char* name(qsizetype i) const { return bytes.constData() + spans[size_t(i)].first; }
-    qsizetype nameSize(qsizetype i) const { return spans[size_t(i)].second; }
-    void append(const char* name, qsizetype size) {
-        spans.emplace_back(bytes.size(), size);
-        bytes.append(name, size);
-    }
-};
-
-// Puts the names in name order (CompareFileNames).
-void SortFileNames(FileNameList& names);
-// The same, letting pending events run meanwhile: a large folder's names are
-// ordered on a helper thread while this one yields.
-void SortFileNames(FileNameList& names, Ui& ui);
-constexpr qsizetype SortAsideSize = 20000;
-
-// The folders a long command could not read, told once at its end: how many,
-// and the first ten with their reasons.
-inline const QString UnreadFoldersTitle = QStringLiteral("Folders Not Read");
-// What a walk's message says of the folders it could not read.
-inline const QString UnreadFoldersOfWalk =
-    QStringLiteral("The folders below them are not in the folder list.");
-class UnreadFolders {
-  public:
-    static constexpr qsizetype Shown = 10;
-
-    void add(const QString& folder, const QString& reason);
-    qsizetype count() const { return count_; }
-    // The message, the consequence after the list; empty when all were read.
-    QString text(const QString& consequence) const;
-    // One box with the message, when a folder could not be read.
-    void tell(Ui& ui, const QString& consequence) const;
-
-  private:
-    qsizetype count_ = 0;
-    QStringList first_;
-};
 
 // The walk of GetSubDirectories2016 with every one of its rules, giving each
 // folder of its result as soon as its place is known instead of collecting

@@ -4,7 +4,7 @@
 // folder list whose extension passes the filter, appended as a full path.
 #pragma once
 
-#include "folders/AddFolder.h"
+#include "core/FolderEntries.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,11 +2,11 @@
 // Copyright 2026 The Palavine developers
 #include "report/OutputFolder.h"
 
+#include "core/BrowseForFolder.h"
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
 #include "core/Paths.h"
 #include "core/Settings.h"
-#include "folders/BrowseForFolder.h"
 
 #include <QDir>
 

@@ -11,8 +11,8 @@
 #include "core/Settings.h"
 #include "core/Ui.h"
 #include "core/WriteAll.h"
+#include "core/AtomicFile.h"
 #include "report/OutputFolder.h"
-#include "report/PageFile.h"
 
 #include <QUrl>
 
@@ -377,6 +377,36 @@ void AppendPageEntryLine(QByteArray& out, const QString& entry, PathStyle pathSt
     out.resize(start + (p - begin));
 }
 
+QString RelativeLinkPath(const QString& entry, const QString& folder) {
+    const QStringList from = folder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QStringList to = entry.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    qsizetype common = 0;
+    while (common < from.size() && common + 1 < to.size() && from[common] == to[common])
+        ++common;
+    QStringList parts;
+    for (qsizetype i = common; i < from.size(); ++i)
+        parts << QStringLiteral("..");
+    parts += to.mid(common);
+    QString path = parts.join(QLatin1Char('/'));
+    // A first part holding ":" would read as the scheme of an address.
+    if (!parts.isEmpty() && parts.first().contains(QLatin1Char(':')))
+        path.prepend(QStringLiteral("./"));
+    return path;
+}
+
+void AppendRelativeEntryLine(QByteArray& out, const QString& entry, const QString& folder) {
+    const QString target = RelativeLinkPath(entry, folder);
+    const qsizetype start = out.size();
+    out.resize(start + 16 + 9 * target.size() + 6 * entry.size());
+    char* begin = out.data() + start;
+    char* p = putLiteral(begin, "<a href='");
+    p = putTarget(p, target, false);
+    p = putLiteral(p, "'>");
+    p = putText(p, entry);
+    p = putLiteral(p, "</a><br>\r\n");
+    out.resize(start + (p - begin));
+}
+
 QByteArray PageLinkTarget(const QString& entry, PathStyle pathStyle) {
     QByteArray out(7 + 9 * entry.size(), Qt::Uninitialized);
     char* p = putLiteral(out.data(), "file://");
@@ -406,19 +436,26 @@ void PageBody::add(const QString& entry) {
     }
     ++count_;
     if (count_ <= BlockEntries)
-        AppendPageEntryLine(held_, entry, pathStyle_);
+        appendLine(held_, entry);
     if (entry.size() >= WideEntry) {
         settleRun(false);
-        AppendPageEntryLine(plain_, entry, pathStyle_);
+        appendLine(plain_, entry);
         if (++plainCount_ == BlockEntries)
             emitPlain();
         return;
     }
-    AppendPageEntryLine(run_, entry, pathStyle_);
+    appendLine(run_, entry);
     if (++runCount_ == BlockEntries) {
         emitPlain();
         emitLate();
     }
+}
+
+void PageBody::appendLine(QByteArray& out, const QString& entry) const {
+    if (linkFolder_.isEmpty())
+        AppendPageEntryLine(out, entry, pathStyle_);
+    else
+        AppendRelativeEntryLine(out, entry, linkFolder_);
 }
 
 void PageBody::finish() {
@@ -541,7 +578,7 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
     // any earlier page stays as it was.
     bool complete = false;
     trap.at(108, [&] {
-        PageFile file(path);
+        AtomicFile file(path);
         QByteArray buffer;
         buffer.reserve(ChunkBytes + (qsizetype(512) << 10));
         PageBody body(buffer, style);

@@ -58,6 +58,9 @@ class PageBody {
   public:
     PageBody(QByteArray& out, const PageStyle& style, PathStyle pathStyle = NativePathStyle);
     void add(const QString& entry);
+    // Link targets relative to this folder (absolute, the page's own) from now
+    // on, so that the links work where the page goes with the files.
+    void setLinkFolder(const QString& folder) { linkFolder_ = folder; }
     // The lines held and the tail; nothing may be added after it.
     void finish();
     qint64 count() const { return count_; }
@@ -71,9 +74,11 @@ class PageBody {
     void emitPlain();
     void emitLate();
     QByteArray& sink() { return count_ > BlockEntries ? out_ : staged_; }
+    void appendLine(QByteArray& out, const QString& entry) const;
 
     QByteArray& out_;
     PathStyle pathStyle_;
+    QString linkFolder_;
     qint64 count_ = 0;
     QByteArray held_;   // the first entries as plain lines, until there are more than 1,000
     QByteArray staged_; // the blocks made of them meanwhile
@@ -93,6 +98,13 @@ QUrl PageUrl(const QString& path);
 // (separators as "/"), every byte other than ASCII letters, digits and
 // - . _ ~ / : written as %XX.
 QByteArray PageLinkTarget(const QString& entry, PathStyle pathStyle = NativePathStyle);
+// The entry's path as seen from the folder ("../R/a.txt"), for a link that
+// works wherever the page goes with the files; "./" in front when its first
+// part holds ":".
+QString RelativeLinkPath(const QString& entry, const QString& folder);
+// Appends one entry's link line with that relative target.
+void AppendRelativeEntryLine(QByteArray& out, const QString& entry, const QString& folder);
+
 // The link text: the entry as shown to a person (U+FFFD for bytes that are not
 // UTF-8, and for C1 controls and the bidirectional controls that would reorder
 // what the browser shows), with & < > " ' and other control characters written
@@ -106,7 +118,7 @@ QString PageFontName(const QString& stored);
 QString PagePath(const QString& outputFolder);
 
 // The "3. Save Results As HTML File" command. Checks the output folder and the
-// results, writes the page in one pass through a PageFile, says "Done." only
+// results, writes the page in one pass through a AtomicFile, says "Done." only
 // when this run's page is complete, and then opens it when openAfter is set. While a save is under
 // way `saving` is true and a second call does nothing.
 void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,

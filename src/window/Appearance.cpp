@@ -83,7 +83,7 @@ void RestoreAppearance(ErrorTrap& trap, Form2& preview, ColourSwatch& picture1,
         changePreviewFont(preview, [&](QFont& f) { f.setFamily(name); });
     });
     trap.at(146, [&] {
-        const bool bold = ToFlag(GetOption(Option::FontBold, QStringLiteral("True")));
+        const bool bold = ToFlag(GetOption(Option::FontBold, Option::DefaultFontBold));
         changePreviewFont(preview, [&](QFont& f) { f.setBold(bold); });
     });
     trap.at(148, [&] {
@@ -91,7 +91,7 @@ void RestoreAppearance(ErrorTrap& trap, Form2& preview, ColourSwatch& picture1,
         changePreviewFont(preview, [&](QFont& f) { f.setItalic(italic); });
     });
     trap.at(150, [&] {
-        const qint32 size = ToWholeNumber(GetOption(Option::FontSize, QStringLiteral("36")));
+        const qint32 size = ToWholeNumber(GetOption(Option::FontSize, Option::DefaultFontSize));
         if (size <= 0)
             throw AppError(380, QStringLiteral("Invalid property value"));
         changePreviewFont(preview, [&](QFont& f) { f.setPointSize(size); });

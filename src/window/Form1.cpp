@@ -317,7 +317,7 @@ void Form1::buildControls() {
         {17, &Form1::PushButton17_Click}, {18, &Form1::PushButton18_Click}};
     for (const auto& [n, handler] : handlers)
         connect(PushButton[n], &QPushButton::clicked, this,
-                [this, handler] { (this->*handler)(); });
+                [this, click = handler] { (this->*click)(); });
 
     connect(ListView1, &ListView::itemDoubleClicked, this, &Form1::ListView1_DblClick);
     connect(ListView1, &ListView::deleteKeyPressed, this,

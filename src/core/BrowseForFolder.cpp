@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "folders/BrowseForFolder.h"
+#include "core/BrowseForFolder.h"
 
 #include "core/Paths.h"
 #include "core/Ui.h"

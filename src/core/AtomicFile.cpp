@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-#include "report/PageFile.h"
-
-#include "core/WriteAll.h"
+#include "core/AtomicFile.h"
 
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
+#include "core/FileSystem.h"
 #include "core/SafeFiles.h"
+#include "core/WriteAll.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -77,12 +77,12 @@ QByteArray hiddenName(const QByteArray& folder, const QByteArray& name) {
 
 } // namespace
 
-PageFile::PageFile(const QString& path) {
+AtomicFile::AtomicFile(const QString& path, bool folderLocked) : folderLocked_(folderLocked) {
     if (const int error = FollowLinksForWriting(EncodeFileName(path), target_))
         fail(error);
     folder_ = FolderOfPath(target_);
     struct stat earlier {};
-    if (::lstat(target_.constData(), &earlier) == 0) {
+    if (StatPath(target_, &earlier, false) == 0) {
         if (!S_ISREG(earlier.st_mode))
             failNotRegular(earlier.st_mode);
         // A page the user protected is refused, as opening it for writing would be.
@@ -102,8 +102,8 @@ PageFile::PageFile(const QString& path) {
     struct stat folder {};
     const uid_t user = ::geteuid();
     const bool replaceable = !existed_ || user == 0 || user == owner_ ||
-                             ::stat(folder_.constData(), &folder) != 0 ||
-                             !(folder.st_mode & S_ISVTX) || folder.st_uid == user;
+                             StatPath(folder_, &folder) != 0 || !(folder.st_mode & S_ISVTX) ||
+                             folder.st_uid == user;
 
     int error = EPERM;
     if (replaceable) {
@@ -133,7 +133,7 @@ PageFile::PageFile(const QString& path) {
     ::fchmod(fd_, mode);
 }
 
-PageFile::~PageFile() {
+AtomicFile::~AtomicFile() {
     if (!done_)
         abandon();
 }
@@ -141,7 +141,7 @@ PageFile::~PageFile() {
 // The new page of a page written in place is made aside, in a file with no
 // name in the temporary folder, or else in memory: the earlier page is not
 // touched until the new one is complete.
-void PageFile::openAside() {
+void AtomicFile::openAside() {
     inPlace_ = true;
     const char* variable = std::getenv("TMPDIR");
     const QByteArray folder = variable && *variable ? QByteArray(variable) : QByteArray("/tmp");
@@ -152,7 +152,7 @@ void PageFile::openAside() {
         fail(errno);
 }
 
-void PageFile::write(const QByteArray& bytes) {
+void AtomicFile::write(const QByteArray& bytes) {
     if (!WriteAll(fd_, bytes.constData(), bytes.size()))
         fail(errno);
     if (!inPlace_) {
@@ -173,7 +173,7 @@ void PageFile::write(const QByteArray& bytes) {
     written_ += off_t(bytes.size());
 }
 
-void PageFile::commit() {
+void AtomicFile::commit() {
     if (inPlace_) {
         copyInPlace();
         return;
@@ -181,7 +181,9 @@ void PageFile::commit() {
     if (::fdatasync(fd_) != 0)
         fail(errno);
     // Two saves into this folder: one after the other.
-    std::optional<FolderLock> lock(std::in_place, folder_);
+    std::optional<FolderLock> lock;
+    if (!folderLocked_)
+        lock.emplace(folder_);
     // The earlier page, held so that the rename does not free its blocks: for
     // a large page that takes the file system tens of milliseconds.
     const int earlier =
@@ -253,7 +255,7 @@ void PageFile::commit() {
 // The new page's bytes, complete in fd_, go over the earlier page in one step
 // that signals can't cut in two: room for all of them is taken first, so that
 // a full disk stops the save before the earlier page is touched.
-void PageFile::copyInPlace() {
+void AtomicFile::copyInPlace() {
     const int page = ::open(target_.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (page < 0)
         fail(errno);
@@ -264,8 +266,10 @@ void PageFile::copyInPlace() {
     if (!S_ISREG(info.st_mode))
         failNotRegular(info.st_mode);
     // Two saves into this page: one after the other.
-    const FolderLock lock(folder_);
-    if (!lock.held()) {
+    std::optional<FolderLock> lock;
+    if (!folderLocked_)
+        lock.emplace(folder_);
+    if (lock && !lock->held()) {
         while (::flock(page, LOCK_EX) != 0 && errno == EINTR) {
         }
     }
@@ -308,7 +312,7 @@ void PageFile::copyInPlace() {
     done_ = true;
 }
 
-void PageFile::abandon() {
+void AtomicFile::abandon() {
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 //
-// The file a page is written to. The page is written to a file with no name
-// in the page's folder, which takes the page's name when it is complete (where
+// The one way the program replaces a file (the page, the options store). The
+// new content is written to a file with no name in the file's folder, which
+// takes the file's name when it is complete (where
 // the file system has no such files, a hidden temporary file beside the page,
 // removed on every way out); where the folder lets no new file be made (or the
 // name be taken) but the page itself may be written, the new page is made
@@ -18,15 +19,17 @@
 #include <QString>
 #include <sys/types.h>
 
-class PageFile {
+class AtomicFile {
   public:
-    // Opens the page at the path (names are bytes, as EncodeFileName gives
-    // them); a link there is followed, so the page it points to is replaced.
-    explicit PageFile(const QString& path);
+    // Opens the file at the path (names are bytes, as EncodeFileName gives
+    // them); a link there is followed, so the file it points to is replaced.
+    // With `folderLocked`, the caller holds the folder's lock (FolderLock)
+    // already, from reading the file to writing it.
+    explicit AtomicFile(const QString& path, bool folderLocked = false);
     // A page not committed is dropped, and the earlier one stays.
-    ~PageFile();
-    PageFile(const PageFile&) = delete;
-    PageFile& operator=(const PageFile&) = delete;
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
 
     void write(const QByteArray& bytes);
     // Makes the written bytes the page, with the earlier page's permission
@@ -34,8 +37,6 @@ class PageFile {
     // folder commit one after the other: the last one wins, whole.
     void commit();
 
-    // True when the page is written in place, not through a file of its own.
-    bool inPlace() const { return inPlace_; }
     // The temporary file beside the page (bytes) when it has a name, until
     // commit(); empty otherwise.
     const QByteArray& temporaryPath() const { return temporary_; }
@@ -51,6 +52,7 @@ class PageFile {
     int unfinishedSlot_ = -1;
     int fd_ = -1;
     bool inPlace_ = false;
+    bool folderLocked_ = false;
     bool existed_ = false;
     bool done_ = false;
     off_t written_ = 0;

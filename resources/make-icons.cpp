@@ -1,21 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-// Draws the application icon at its four sizes into icons/ (run once by hand:
-// the pictures are kept in the repository).
+// Draws the application icon into icons/ (run once by hand: the pictures are
+// kept in the repository): the window's own four pictures, and in icons/theme/
+// the pictures installed in the desktop's icon theme, all with transparency,
+// at the sizes panels and menus ask for.
 //   g++ -std=c++20 -fPIC make-icons.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/make-icons
 //   QT_QPA_PLATFORM=offscreen /tmp/make-icons icons
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 
-int main(int argc, char* argv[]) {
-    QGuiApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    for (int size : {32, 48, 128, 256}) {
-        QImage image(size, size, QImage::Format_ARGB32);
-        // The smallest picture has no alpha channel: it sits on white.
-        image.fill(size == 32 ? QColor(Qt::white) : QColor(Qt::transparent));
+namespace {
+QImage draw(int size, bool onWhite) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(onWhite ? QColor(Qt::white) : QColor(Qt::transparent));
+    {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.scale(size / 256.0, size / 256.0);
@@ -43,9 +44,23 @@ int main(int argc, char* argv[]) {
         p.setBrush(QColor(250, 205, 90));
         p.drawRoundedRect(QRectF(16, 130, 224, 96), 8, 8);
         p.end();
+    }
+    return image;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QGuiApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    // The window's own pictures; the smallest has no alpha channel: it sits on white.
+    for (int size : {32, 48, 128, 256}) {
+        QImage image = draw(size, size == 32);
         if (size == 32)
             image = image.convertToFormat(QImage::Format_RGB888);
         image.save(out + QStringLiteral("/palavine-%1.png").arg(size));
     }
+    QDir(out).mkpath(QStringLiteral("theme"));
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        draw(size, false).save(out + QStringLiteral("/theme/palavine-%1.png").arg(size));
     return 0;
 }

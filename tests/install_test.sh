@@ -9,6 +9,7 @@
 set -u
 build=${1:?usage: install_test.sh BUILD_DIR VERSION}
 version=${2:?usage: install_test.sh BUILD_DIR VERSION}
+source=$(cd "$(dirname "$0")/.." && pwd)
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/palavine-install.XXXXXX") || exit 1
 trap 'rm -rf "$prefix"' EXIT
 failures=0
@@ -34,18 +35,26 @@ doc=$prefix/share/doc/palavine
 for f in "$desktop" "$metainfo" "$manpage" "$doc/copyright" "$doc/changelog.gz"; do
     [ -s "$f" ] || fail "${f#"$prefix"/} missing or empty"
 done
-for size in 32 48 128 256; do
+# The theme's icons at the usual sizes, each the picture with transparency
+# (an opaque one shows as a square on a dark panel).
+for size in 16 22 24 32 48 64 128 256; do
     icon=$prefix/share/icons/hicolor/${size}x$size/apps/palavine.png
     if [ ! -s "$icon" ]; then
         fail "icon ${size}x$size missing"
-    elif command -v file >/dev/null 2>&1; then
-        file -b "$icon" | grep -q "PNG image data, $size x $size," ||
-            fail "icon ${size}x$size is not a $size x $size PNG: $(file -b "$icon")"
+    else
+        cmp -s "$icon" "$source/resources/icons/theme/palavine-$size.png" ||
+            fail "icon ${size}x$size is not the theme's picture"
+        if command -v file >/dev/null 2>&1; then
+            file -b "$icon" | grep -q "PNG image data, $size x $size, 8-bit/color RGBA," ||
+                fail "icon ${size}x$size is not a $size x $size PNG with transparency: $(file -b "$icon")"
+        fi
     fi
 done
 
 # The entry starts the installed program by name and shows the installed icon.
-grep -qx 'Exec=palavine' "$desktop" || fail "desktop entry does not run palavine"
+# It takes folders (a file manager's "Open With"); the program adds them.
+grep -qx 'Exec=palavine %F' "$desktop" || fail "desktop entry does not run palavine with folders"
+grep -qx 'MimeType=inode/directory;' "$desktop" || fail "desktop entry does not take folders"
 grep -qx 'Icon=palavine' "$desktop" || fail "desktop entry does not name the palavine icon"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "metainfo does not launch $id.desktop"
@@ -76,6 +85,26 @@ grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/
     "$doc/copyright" || fail "copyright file is not machine-readable"
 grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" ||
     fail "metainfo does not name the licence"
+
+# Each screenshot the metadata names is one of the source tree's, at the
+# size it says.
+shots=$(grep -o '<image type="source" width="[0-9]*" height="[0-9]*">[^<]*' "$metainfo" |
+    sed 's/.*width="\([0-9]*\)" height="\([0-9]*\)">.*\/\(.*\)/\3 \1 \2/')
+[ -n "$shots" ] || fail "metainfo names no screenshot"
+printf '%s\n' "$shots" | while read -r name width height; do
+    shot=$source/data/screenshots/$name
+    if [ ! -s "$shot" ]; then
+        echo "FAIL: screenshot $name is not in data/screenshots" >&2
+        echo x
+    elif command -v file >/dev/null 2>&1 &&
+        ! file -b "$shot" | grep -q "PNG image data, $width x $height,"; then
+        echo "FAIL: screenshot $name is not $width x $height: $(file -b "$shot")" >&2
+        echo x
+    fi
+done | grep -q x && failures=$((failures + 1))
+# Every release carries its notes.
+[ "$(grep -c '<release ' "$metainfo")" -eq "$(grep -A1 '<release ' "$metainfo" | grep -c '<description>')" ] ||
+    fail "a release in the metainfo carries no notes"
 
 if command -v appstreamcli >/dev/null 2>&1; then
     appstreamcli validate --no-net "$metainfo" >&2 || fail "appstreamcli validate"

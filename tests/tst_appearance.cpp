@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 // The appearance options through the store, and the preview window.
-#include "window/ColourSwatch.h"
 #include "core/ErrorReport.h"
-#include "window/QtUi.h"
 #include "core/Settings.h"
-#include "window/Appearance.h"
-#include "window/Form2.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
+#include "window/Appearance.h"
+#include "window/ColourSwatch.h"
+#include "window/Form2.h"
+#include "window/QtUi.h"
 
 #include <QCheckBox>
 #include <QFontDialog>
@@ -63,6 +63,7 @@ class TestAppearance : public QObject {
     void unreadableStoredValuesAreReportedAndSkipped();
     void fontChoiceIsStoredAppliedAndRestored();
     void fontCancelChangesNothing();
+    void fontChooserKeepsItsSample_data();
     void fontChooserKeepsItsSample();
     void colourChoice_data();
     void colourChoice();
@@ -224,25 +225,57 @@ void TestAppearance::fontCancelChangesNothing() {
     QVERIFY(o.ui.boxes.isEmpty());
 }
 
+void TestAppearance::fontChooserKeepsItsSample_data() {
+    QTest::addColumn<QString>("typed"); // in the size box, then OK; none: Cancel
+    QTest::addColumn<double>("size");   // of the font chosen
+    QTest::newRow("cancelled") << QString() << 0.0;
+    QTest::newRow("a whole size") << "14" << 14.0;
+    QTest::newRow("a fractional size") << "10.5" << 10.5;
+    QTest::newRow("a fractional size with a decimal comma") << "10,5" << 10.5;
+}
+
 void TestAppearance::fontChooserKeepsItsSample() {
+    QFETCH(QString, typed);
     QtUi ui;
     int sampleHeight = 0, lineHeight = 0, effectsShown = -1;
+    double sampleSize = 0;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
         if (dialog && QTest::qWaitForWindowExposed(dialog)) {
             effectsShown = 0;
             for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
                 effectsShown += box->isVisible() ? 1 : 0;
+            QLineEdit* sample = nullptr;
             for (QGroupBox* group : dialog->findChildren<QGroupBox*>()) {
-                if (auto* sample = group->findChild<QLineEdit*>(); sample && sample->isVisible()) {
+                if (auto* text = group->findChild<QLineEdit*>(); text && text->isVisible()) {
+                    sample = text;
                     sampleHeight = sample->height();
                     lineHeight = sample->fontMetrics().height();
                 }
             }
-            dialog->reject();
+            if (typed.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            // The size box shows the size the chooser opened with.
+            for (QLineEdit* box : dialog->findChildren<QLineEdit*>()) {
+                if (box->text() == "12" && box != sample) {
+                    box->selectAll();
+                    QTest::keyClicks(box, typed);
+                }
+            }
+            if (sample)
+                sampleSize = sample->font().pointSizeF();
+            dialog->accept();
         }
     });
-    QVERIFY(!ui.chooseFont(nullptr, QFont("DejaVu Sans", 12)).has_value());
+    const std::optional<QFont> chosen = ui.chooseFont(nullptr, QFont("DejaVu Sans", 12));
+    QFETCH(double, size);
+    QCOMPARE(chosen.has_value(), size > 0);
+    if (chosen) {
+        QCOMPARE(chosen->pointSizeF(), size);
+        QCOMPARE(sampleSize, size); // the sample shows the size typed
+    }
     QCOMPARE(effectsShown, 0); // no strikethrough or underline to choose
     QVERIFY2(
         sampleHeight >= lineHeight && lineHeight > 0,

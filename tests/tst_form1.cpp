@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
 // The main window: start-up, the option boxes, the pointer, list editing.
-#include "window/ColourSwatch.h"
-#include "window/Form1.h"
 #include "core/Paths.h"
-#include "window/ListView.h"
-#include "window/QtUi.h"
 #include "core/Settings.h"
 #include "help/Help.h"
-#include "window/Form2.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
+#include "window/ColourSwatch.h"
+#include "window/Form1.h"
+#include "window/Form2.h"
+#include "window/ListView.h"
+#include "window/QtUi.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -21,8 +21,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolTip>
 #include <QtTest>
 
 class TestForm1 : public QObject {
@@ -38,6 +42,7 @@ class TestForm1 : public QObject {
     void deleteRemovesSelectedItemOnlyWhenAllowed();
     void clearListsAreIndependent();
     void editsAreSavedAsTyped();
+    void controlsFitTheirContainers_data();
     void controlsFitTheirContainers();
     void iconReachesBothWindows_data();
     void iconReachesBothWindows();
@@ -45,9 +50,10 @@ class TestForm1 : public QObject {
     void keysWorkAsOnTheDesktop_data();
     void keysWorkAsOnTheDesktop();
     void accessibleNamesSayWhatEachControlDoes();
-    void folderPickerGivesTheFolderTyped_data();
-    void folderPickerGivesTheFolderTyped();
-    void helpBoxShowsTheAddressWhole();
+    void folderGivenIsAddedWithItsSubfolders_data();
+    void folderGivenIsAddedWithItsSubfolders();
+    void boxesShowTextAndTitleWhole_data();
+    void boxesShowTextAndTitleWhole();
     void cursorAndSkinFilesAreUsedWhenPresent();
     void noDisplayIsOneClearLine();
 };
@@ -207,6 +213,29 @@ void TestForm1::hoverNeverReplacesBusyPointer() {
     QCOMPARE(s.form.Text1->cursor().shape(), Qt::WaitCursor);
     s.form.pointer().set(MousePointer::Default);
     QCOMPARE(s.form.Text1->cursor().shape(), Qt::IBeamCursor);
+
+    // "2. Start Creating List" shows the hourglass while it works, and the
+    // arrow once the list is complete; a second press meanwhile changes neither.
+    QTemporaryDir dir;
+    for (const char* name : {"a.txt", "b.txt"}) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    s.form.ListView1->Add(dir.path() + "/");
+    s.form.ListView1->Add(dir.path() + "/");
+    int during = -1, afterSecondPress = -1;
+    s.ui.atYield(s.ui.yields + 1, [&] {
+        during = s.form.pointer().shape();
+        s.form.PushButton[5]->click();
+        afterSecondPress = s.form.pointer().shape();
+    });
+    s.form.Text1->setText("*");
+    s.form.PushButton[5]->click();
+    QCOMPARE(during, 11);
+    QCOMPARE(afterSecondPress, 11);
+    QCOMPARE(s.form.ListView2->Count(), 4);
+    QCOMPARE(s.form.pointer().shape(), 0);
+    QCOMPARE(s.form.cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestForm1::deleteRemovesSelectedItemOnlyWhenAllowed() {
@@ -290,47 +319,134 @@ void TestForm1::editsAreSavedAsTyped() {
     QCOMPARE(GetOption("Check1"), QString("1"));
 }
 
+void TestForm1::controlsFitTheirContainers_data() {
+    QTest::addColumn<QRect>("screen");  // the available area
+    QTest::addColumn<QSize>("resized"); // then the user's size, when valid
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("design size where it fits")
+        << QRect(0, 0, 1280, 768) << QSize() << QSize(1064, 390);
+    QTest::newRow("grown by the user")
+        << QRect(0, 0, 1920, 1050) << QSize(1400, 600) << QSize(1400, 600);
+    QTest::newRow("never below the design size")
+        << QRect(0, 0, 1920, 1050) << QSize(800, 300) << QSize(1064, 390);
+    // 1366 x 768 at 150 %: 910 x 512 logical pixels, less a title bar.
+    QTest::newRow("a small screen: within it, content scrolls")
+        << QRect(0, 0, 910, 512) << QSize() << QSize(902, 0);
+}
+
 void TestForm1::controlsFitTheirContainers() {
+    QFETCH(QRect, screen);
+    QFETCH(QSize, resized);
+    QFETCH(QSize, window);
     TestSettings store;
     Started s;
     QCOMPARE(s.form.size(), QSize(1064, 390));
-    for (QWidget* child : s.form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    s.form.placeOnScreen(screen, QMargins(4, 30, 4, 4));
+    s.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.form));
+    if (resized.isValid())
+        s.form.resize(resized);
+    QTRY_COMPARE(s.form.size().width(), window.width());
+    const int bar = qMax(s.form.style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+                         s.form.scrollArea()->horizontalScrollBar()->sizeHint().height());
+    if (window.width() < 1064) // with room for the scroll bar below
+        QVERIFY(s.form.height() >= 390 + bar && s.form.height() <= 390 + bar + 8);
+    else
+        QCOMPARE(s.form.height(), window.height());
+    // Opened centred in the area, the window manager's frame within it.
+    const QRect outer = s.form.geometry().marginsAdded(QMargins(4, 30, 4, 4));
+    QVERIFY(screen.contains(outer) || resized.isValid());
+    QVERIFY(qAbs(outer.center().x() - screen.center().x()) <= 1 || resized.isValid());
+
+    QWidget* content = s.form.scrollArea()->widget();
+    QScrollBar* across = s.form.scrollArea()->horizontalScrollBar();
+    QTRY_COMPARE(content->width(), qMax(1064, s.form.width()));
+    // A window narrower than the design scrolls its content: everything is
+    // reachable, nothing is cut.
+    QCOMPARE(across->maximum(), qMax(0, 1064 - s.form.scrollArea()->viewport()->width()));
+    QCOMPARE(s.form.scrollArea()->verticalScrollBar()->maximum(), 0);
+
+    const int dx = content->width() - 1064, dy = content->height() - 390;
+    const int left = dx / 2;
+    // The lists take the room: each grows within its column ...
+    QCOMPARE(s.form.ListView1->geometry(), QRect(8, 8, 520 + left, 183 + dy));
+    QCOMPARE(s.form.ListView2->geometry(), QRect(536 + left, 8, 520 + dx - left, 75 + dy));
+    // ... and what stands below a list keeps its distance to it.
+    QCOMPARE(s.form.PushButton[6]->y() - s.form.ListView1->geometry().bottom(), 7);
+    QCOMPARE(s.form.PushButton[8]->y() - s.form.ListView2->geometry().bottom(), 7);
+    QCOMPARE(s.form.PushButton[5]->geometry().bottom(), content->height() - 390 + 383);
+    QCOMPARE(s.form.PushButton[7]->geometry().right(), content->width() - 8 - 1);
+    QCOMPARE(s.form.PushButton[6]->x(), 8);
+    QCOMPARE(s.form.PushButton[2]->geometry().right(), s.form.ListView1->geometry().right());
+    // In the frames the text boxes widen; their buttons stay at the right.
+    QCOMPARE(s.form.Frame4->width() - s.form.PushButton[15]->geometry().right(), 17);
+    QCOMPARE(s.form.Text2->width(), 442 + s.form.Frame4->width() - 520);
+
+    for (QWidget* child : content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!child->objectName().isEmpty())
-            QVERIFY2(s.form.rect().contains(child->geometry()), qPrintable(child->objectName()));
+            QVERIFY2(content->rect().contains(child->geometry()), qPrintable(child->objectName()));
     }
     for (QGroupBox* frame : {s.form.Frame1, s.form.Frame2, s.form.Frame3, s.form.Frame4}) {
         for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             QVERIFY2(frame->rect().contains(child->geometry()), qPrintable(child->objectName()));
     }
     // The tab order runs through the controls in the table's order.
-    auto next = [](QWidget* w) {
-        do
-            w = w->nextInFocusChain();
-        while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty() ||
-               w->objectName().startsWith("qt_"));
-        return w;
-    };
-    QCOMPARE(next(s.form.ListView1), static_cast<QWidget*>(s.form.ListView2));
-    QCOMPARE(next(s.form.PushButton[11]), static_cast<QWidget*>(s.form.Text1));
-    QCOMPARE(next(s.form.Text2), static_cast<QWidget*>(s.form.PushButton[15]));
-    QCOMPARE(next(s.form.PushButton[18]), static_cast<QWidget*>(s.form.PushButton[1]));
+    // The tab order runs through the controls in the table's order, and
+    // through nothing else that Tab stops at.
+    QStringList order;
+    QWidget* w = s.form.ListView1;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&s.form) && w->isEnabled())
+            order.append(w->objectName());
+        w = w->nextInFocusChain();
+    } while (w != s.form.ListView1);
+    QCOMPARE(order,
+             QString("ListView1 ListView2 PushButton6 PushButton5 PushButton7 PushButton8 "
+                     "PushButton9 PushButton2 PushButton3 PushButton4 PushButton10 "
+                     "PushButton11 Text1 PushButton12 PushButton13 PushButton14 Text2 "
+                     "PushButton15 Check1 PushButton16 PushButton17 PushButton18 PushButton1")
+                 .split(' '));
 
     // A caption wider than its box (the font standing in for Arial) grows it
     // to the right and down; the box keeps its place.
     for (QLabel* label : {s.form.Label1_1, s.form.Label1_2, s.form.Label1_6})
         QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
-    QCOMPARE(s.form.Label1_1->pos(), QPoint(16, 60));
-    QCOMPARE(s.form.Label1_2->pos(), QPoint(200, 60));
+    // A swatch's caption stands at its place, or a little to the left where
+    // its text would otherwise touch the swatch.
+    for (auto [label, swatch, left] : {std::tuple{s.form.Label1_1, s.form.Picture1, 16},
+                                       std::tuple{s.form.Label1_2, s.form.Picture2, 200}}) {
+        QCOMPARE(label->y(), 60);
+        QVERIFY(label->x() <= left && label->x() >= left - 8);
+        const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+        QVERIFY2(textWidth <= label->contentsRect().width(), qPrintable(label->text()));
+        QVERIFY2(label->geometry().right() + 4 < swatch->x(), qPrintable(label->text()));
+    }
 }
 
 void TestForm1::iconReachesBothWindows_data() {
     QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("theme"); // the icon theme's picture, installed for panels and menus
     for (int size : {32, 48, 128, 256})
-        QTest::addRow("%d", size) << size;
+        QTest::addRow("%d", size) << size << false;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        QTest::addRow("theme %d", size) << size << true;
 }
 
 void TestForm1::iconReachesBothWindows() {
     QFETCH(int, size);
+    QFETCH(bool, theme);
+    if (theme) {
+        // On a dark panel only the picture shows: its corners are clear, its
+        // middle solid.
+        const QImage icon(
+            QFINDTESTDATA(QString("../resources/icons/theme/palavine-%1.png").arg(size)));
+        QCOMPARE(icon.size(), QSize(size, size));
+        QVERIFY(icon.hasAlphaChannel());
+        for (QPoint corner : {QPoint(0, 0), QPoint(size - 1, 0), QPoint(size - 1, size - 1)})
+            QCOMPARE(icon.pixelColor(corner).alpha(), 0);
+        QCOMPARE(icon.pixelColor(size / 2, size * 3 / 4).alpha(), 255);
+        return;
+    }
     TestSettings store;
     Started s;
     const QString file = QFINDTESTDATA(QString("../resources/icons/palavine-%1.png").arg(size));
@@ -392,6 +508,31 @@ void TestForm1::designWhiteStaysReadableUnderDarkTheme() {
                     darkPixels += shot.pixelColor(x, y).lightness() < 100 ? 1 : 0;
             QVERIFY2(darkPixels > 20, qPrintable(w->objectName()));
         }
+        s.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.form));
+        // Past its column a list's header is the theme's, not a white strip.
+        for (ListView* list : {s.form.ListView1, s.form.ListView2}) {
+            QHeaderView* header = list->header();
+            const QImage shot = header->grab().toImage();
+            const QColor past = shot.pixelColor(header->sectionSize(0) + 5, shot.height() / 2);
+            QVERIFY2(past.lightness() < 128, qPrintable(past.name()));
+        }
+        // Labels and the check box show the frame behind them: no patch of
+        // another white around their text.
+        for (QWidget* w :
+             {static_cast<QWidget*>(s.form.Label1_6), static_cast<QWidget*>(s.form.Check1)}) {
+            auto* frame = w->parentWidget();
+            const QImage shot = frame->grab().toImage();
+            const QPoint inside = w->geometry().topRight() + QPoint(-1, 1);
+            const QPoint beside = QPoint(w->geometry().left() - 2, inside.y());
+            QCOMPARE(shot.pixelColor(inside), shot.pixelColor(beside));
+        }
+        // The swatches show their colours.
+        for (ColourSwatch* swatch : {s.form.Picture1, s.form.Picture2}) {
+            const QImage shot = swatch->grab().toImage();
+            QCOMPARE(shot.pixelColor(shot.rect().center()),
+                     ColourSwatch::toQColor(swatch->BackColor()));
+        }
     }
 }
 
@@ -403,20 +544,45 @@ void TestForm1::keysWorkAsOnTheDesktop_data() {
     QTest::addColumn<int>("selected");    // the item then selected in the start list, or -1
     QTest::addColumn<int>("boxes");       // message boxes shown
     QTest::addColumn<bool>("focusShown"); // the focused control marks its focus
+    // Items wider than the list, its column dragged wider still: a wheel
+    // turned instead of the key (with Shift when the key is Shift), and how
+    // far the list then stands scrolled sideways (-1: not checked).
+    QTest::addColumn<bool>("wide");
+    QTest::addColumn<QPoint>("wheel");
+    QTest::addColumn<int>("scrolled");
     QTest::newRow("Tab leaves the folder list")
-        << "ListView1" << 3 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << false;
+        << "ListView1" << 3 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << false << false
+        << QPoint() << -1;
     QTest::newRow("Shift+Tab leaves the results list")
-        << "ListView2" << 3 << int(Qt::Key_Backtab) << "ListView1" << -1 << 0 << false;
+        << "ListView2" << 3 << int(Qt::Key_Backtab) << "ListView1" << -1 << 0 << false << false
+        << QPoint() << -1;
     QTest::newRow("an empty list shows its focus")
-        << "ListView1" << 0 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << true;
+        << "ListView1" << 0 << int(Qt::Key_Tab) << "ListView2" << -1 << 0 << true << false
+        << QPoint() << -1;
     QTest::newRow("Home goes to the first item")
-        << "ListView1" << 5 << int(Qt::Key_Home) << "ListView1" << 1 << 0 << false;
+        << "ListView1" << 5 << int(Qt::Key_Home) << "ListView1" << 1 << 0 << false << false
+        << QPoint() << -1;
     QTest::newRow("End goes to the last item")
-        << "ListView1" << 5 << int(Qt::Key_End) << "ListView1" << 5 << 0 << false;
+        << "ListView1" << 5 << int(Qt::Key_End) << "ListView1" << 5 << 0 << false << false
+        << QPoint() << -1;
     QTest::newRow("Enter presses the focused button")
-        << "PushButton11" << 0 << int(Qt::Key_Enter) << "PushButton11" << -1 << 1 << false;
+        << "PushButton11" << 0 << int(Qt::Key_Enter) << "PushButton11" << -1 << 1 << false << false
+        << QPoint() << -1;
     QTest::newRow("Return presses the focused button")
-        << "PushButton11" << 0 << int(Qt::Key_Return) << "PushButton11" << -1 << 1 << false;
+        << "PushButton11" << 0 << int(Qt::Key_Return) << "PushButton11" << -1 << 1 << false << false
+        << QPoint() << -1;
+    // A long name can be read: the list scrolls by pixel, as far as the
+    // column reaches past the view.
+    QTest::newRow("Right scrolls a long name sideways")
+        << "ListView1" << 3 << int(Qt::Key_Right) << "ListView1" << 3 << 0 << false << true
+        << QPoint() << 30;
+    QTest::newRow("Left at the start stays") << "ListView2" << 3 << int(Qt::Key_Left) << "ListView2"
+                                             << 3 << 0 << false << true << QPoint() << 0;
+    QTest::newRow("Shift+wheel scrolls sideways")
+        << "ListView1" << 3 << int(Qt::Key_Shift) << "ListView1" << 3 << 0 << false << true
+        << QPoint(0, -120) << 90;
+    QTest::newRow("the horizontal wheel scrolls sideways")
+        << "ListView2" << 3 << 0 << "ListView2" << 3 << 0 << false << true << QPoint(-120, 0) << 90;
 }
 
 void TestForm1::keysWorkAsOnTheDesktop() {
@@ -424,19 +590,53 @@ void TestForm1::keysWorkAsOnTheDesktop() {
     QFETCH(int, items);
     QFETCH(int, key);
     QFETCH(int, selected);
+    QFETCH(bool, wide);
+    QFETCH(QPoint, wheel);
     TestSettings store;
     Started s;
+    const QString name = wide ? "/" + QString("Archive ").repeated(60) : QString();
     for (int i = 1; i <= items; ++i) {
-        s.form.ListView1->Add(QString("/folder%1/").arg(i));
-        s.form.ListView2->Add(QString("/folder%1/file").arg(i));
+        s.form.ListView1->Add(QString("%1/folder%2/").arg(name).arg(i));
+        s.form.ListView2->Add(QString("%1/folder%2/file").arg(name).arg(i));
     }
     s.form.show();
     QVERIFY(QTest::qWaitForWindowActive(&s.form));
     auto* from = s.form.findChild<QWidget*>(start);
     from->setFocus(Qt::TabFocusReason);
-    if (auto* list = qobject_cast<ListView*>(from); list && items > 2)
+    auto* list = qobject_cast<ListView*>(from);
+    if (list && items > 2)
         list->Select(3);
-    QTest::keyClick(from, Qt::Key(key));
+    QScrollBar* across = list ? list->horizontalScrollBar() : nullptr;
+    if (wide) {
+        // The user drags the column's divider past the list's edge.
+        QCoreApplication::processEvents();
+        list->header()->resizeSection(0, 2000);
+        QTRY_COMPARE(across->maximum(), 2000 - list->viewport()->width());
+        across->setSingleStep(30);
+        QCOMPARE(across->value(), 0);
+    }
+    if (!wheel.isNull()) {
+        const QPoint at = list->viewport()->rect().center();
+        QWheelEvent turn(at, list->viewport()->mapToGlobal(at), QPoint(), wheel, Qt::NoButton,
+                         key == Qt::Key_Shift ? Qt::ShiftModifier : Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(list->viewport(), &turn);
+    } else {
+        QTest::keyClick(from, Qt::Key(key));
+    }
+    QFETCH(int, scrolled);
+    if (scrolled >= 0)
+        QCOMPARE(across->value(), scrolled);
+    if (list) {
+        // Over an item wider than the list its text shows whole as a tool tip;
+        // elsewhere the list's own hint.
+        const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(list->viewport(), &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), wide ? list->Item(1) : list->toolTip());
+        QToolTip::hideText();
+    }
     QWidget* focused = QApplication::focusWidget();
     QVERIFY(focused);
     QTEST(focused->objectName(), "focus");
@@ -472,23 +672,93 @@ void TestForm1::accessibleNamesSayWhatEachControlDoes() {
     QCOMPARE(names["ListView1"], QString("Folder/s"));
     QCOMPARE(names["ListView2"], QString("Results (List of Files)"));
     QCOMPARE(names["PushButton16"], QString("Change font"));
-    QCOMPARE(names["PushButton9"], QString("Clear folder list"));
-    QCOMPARE(names["PushButton13"], QString("Remove folders containing X"));
+    QCOMPARE(names["PushButton9"], QString("Clear List, folders"));
+    QCOMPARE(names["PushButton13"], QString("Remove Filenames Containing X, folders"));
+    // A speech-input user says what the button shows: each name starts with it.
+    for (int n = 1; n <= 18; ++n) {
+        const QString name = names[QString("PushButton%1").arg(n)];
+        QVERIFY2(name.startsWith(s.form.PushButton[n]->text()), qPrintable(name));
+    }
+    // The swatches tell their colour, and follow a change.
+    auto colour = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description);
+    };
+    QCOMPARE(colour(s.form.Picture1), QString("#0000FF"));
+    QCOMPARE(colour(s.form.Picture2), QString("#FFFFFF"));
+    s.form.Picture2->SetBackColor(0x00FF00);
+    QCOMPARE(colour(s.form.Picture2), QString("#00FF00"));
     // The captions stay.
     QCOMPARE(s.form.PushButton[16]->text(), QString("Change"));
     QCOMPARE(s.form.PushButton[9]->text(), QString("Clear List"));
 }
 
-void TestForm1::folderPickerGivesTheFolderTyped_data() {
-    QTest::addColumn<bool>("choose");
-    QTest::newRow("Enter") << false;
-    QTest::newRow("Choose") << true;
+void TestForm1::folderGivenIsAddedWithItsSubfolders_data() {
+    QTest::addColumn<QString>("how");
+    // The picker gives the folder typed in it, however it is confirmed.
+    QTest::newRow("picker, Enter") << "Enter";
+    QTest::newRow("picker, Choose") << "Choose";
+    // "palavine FOLDER...", and folders and list files dropped on the window.
+    QTest::newRow("named when starting") << "arguments";
+    QTest::newRow("dropped on the window") << "drop";
 }
 
-void TestForm1::folderPickerGivesTheFolderTyped() {
-    QFETCH(bool, choose);
+void TestForm1::folderGivenIsAddedWithItsSubfolders() {
+    QFETCH(QString, how);
     QTemporaryDir dir;
     QVERIFY(QDir().mkpath(dir.filePath("pick/sub1")) && QDir().mkpath(dir.filePath("pick/sub2")));
+    QVERIFY(QDir().mkpath(dir.filePath("-second/x")));
+    if (how == "arguments" || how == "drop") {
+        TestSettings store;
+        Started s;
+        s.form.ListView1->Add("/before/");
+        const QString pick = dir.filePath("pick"), second = dir.filePath("-second");
+        QStringList expected = {"/before/",      pick + "/",   pick + "/sub1/",
+                                pick + "/sub2/", second + "/", second + "/x/"};
+        QString told;
+        if (how == "arguments") {
+            // Qt took its own options out already; relative names are taken
+            // in the current folder, all after "--" are folders.
+            const QString current = QDir::currentPath();
+            QDir::setCurrent(dir.path());
+            const QStringList folders =
+                Form1::FolderArguments({"pick", "-x", "no such folder", "--", "-second"});
+            QDir::setCurrent(current);
+            QCOMPARE(folders, QStringList({pick, dir.filePath("no such folder"), second}));
+            s.form.AddFolderArguments(folders);
+            told = "Not added, not a folder:\r\r" + dir.filePath("no such folder");
+        } else {
+            QFile list(dir.filePath("folders.txt"));
+            QVERIFY(list.open(QIODevice::WriteOnly));
+            list.write("/listed/a\n/listed/b\n");
+            list.close();
+            QFile picture(dir.filePath("picture.png"));
+            QVERIFY(picture.open(QIODevice::WriteOnly));
+            picture.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+            picture.close();
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(pick), QUrl::fromLocalFile(list.fileName()),
+                          QUrl::fromLocalFile(picture.fileName()), QUrl::fromLocalFile(second)});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(&s.form, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&s.form, &drop);
+            QVERIFY(drop.isAccepted());
+            expected << "/listed/a"
+                     << "/listed/b";
+            told = "Not added, neither a folder nor a plain-text list of folders:\r\r" +
+                   picture.fileName();
+        }
+        QTRY_COMPARE(s.ui.boxes.size(), 1);
+        QCOMPARE(s.ui.boxes[0].text, told);
+        QStringList items;
+        for (int i = 1; i <= s.form.ListView1->Count(); ++i)
+            items.append(s.form.ListView1->Item(i));
+        QCOMPARE(items, expected);
+        QCOMPARE(s.form.pointer().shape(), int(MousePointer::Default));
+        return;
+    }
     QtUi ui;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -502,7 +772,7 @@ void TestForm1::folderPickerGivesTheFolderTyped() {
         // window not active yet): Qt keeps each folder its completion passed.
         box->clearFocus();
         QTest::keyClicks(box, "pick/sub1");
-        if (choose)
+        if (how == "Choose")
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
         else
             QTest::keyClick(box, Qt::Key_Return);
@@ -513,9 +783,18 @@ void TestForm1::folderPickerGivesTheFolderTyped() {
              dir.filePath("pick/sub1"));
 }
 
-void TestForm1::helpBoxShowsTheAddressWhole() {
+void TestForm1::boxesShowTextAndTitleWhole_data() {
+    QTest::addColumn<QString>("text"); // "help": the help box, its address on one line
+    QTest::newRow("help") << "help";
+    // Short texts: the box is as wide as its title needs on a title bar.
+    QTest::newRow("Done.") << "Done.";
+    QTest::newRow("No folders added.") << "No folders added.";
+}
+
+void TestForm1::boxesShowTextAndTitleWhole() {
+    QFETCH(QString, text);
     QtUi ui;
-    int lines = 0;
+    int lines = 0, width = 0, titleWidth = 0;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         auto* label = box ? box->findChild<QLabel*>("qt_msgbox_label") : nullptr;
@@ -524,12 +803,24 @@ void TestForm1::helpBoxShowsTheAddressWhole() {
                 shown->close();
             return;
         }
-        if (QTest::qWaitForWindowExposed(box))
+        if (QTest::qWaitForWindowExposed(box)) {
             lines = label->height() / label->fontMetrics().lineSpacing();
+            width = box->width();
+            QFont bold = box->font();
+            bold.setBold(true);
+            titleWidth = QFontMetrics(bold).horizontalAdvance(box->windowTitle());
+        }
         box->accept();
     });
-    ShowHelp(ui);
+    if (text == "help")
+        ShowHelp(ui);
+    else
+        static_cast<Ui&>(ui).message(text);
     QCOMPARE(lines, 1);
+    // The title, and beside it a window manager's icon and three buttons of
+    // at least 20 pixels each.
+    QVERIFY2(width >= titleWidth + 4 * 20 + 16,
+             qPrintable(QString("%1 px for a title of %2 px").arg(width).arg(titleWidth)));
 }
 
 void TestForm1::cursorAndSkinFilesAreUsedWhenPresent() {

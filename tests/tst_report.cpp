@@ -4,15 +4,15 @@
 #include "core/AppInfo.h"
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
-#include "core/Paths.h"
-#include "window/ListView.h"
 #include "core/MousePointer.h"
+#include "core/Paths.h"
 #include "core/Settings.h"
 #include "help/Help.h"
 #include "report/OutputFolder.h"
 #include "report/PageWriter.h"
 #include "support/ScriptedUi.h"
 #include "support/TestSettings.h"
+#include "window/ListView.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -351,7 +351,8 @@ class TestReport : public QObject {
     void awkwardNamesGiveWorkingLinksAndInertText();
     void checksStopBeforeTouchingTheFile_data();
     void checksStopBeforeTouchingTheFile();
-    void trailingSeparatorStillWritesIntoFolder();
+    void folderTextsWriteIntoTheFolderNamed_data();
+    void folderTextsWriteIntoTheFolderNamed();
     void savingTwiceGivesTheSameFile();
     void folderInPlaceOfPageShowsNoDone();
     void failedWriteLeavesEarlierPageIntact();
@@ -659,16 +660,51 @@ void TestReport::checksStopBeforeTouchingTheFile() {
     QVERIFY(!s.saving);
 }
 
-void TestReport::trailingSeparatorStillWritesIntoFolder() {
+void TestReport::folderTextsWriteIntoTheFolderNamed_data() {
+    QTest::addColumn<QString>("text"); // the output folder's text; "@" the folder
+    QTest::addColumn<QString>("home"); // HOME then; "@" the folder
+    QTest::addColumn<QString>("current");
+    QTest::newRow("a trailing separator") << "@/"
+                                          << "/nowhere"
+                                          << "/";
+    QTest::newRow("~ is the home folder") << "~"
+                                          << "@"
+                                          << "/";
+    QTest::newRow("~/ and a folder in it") << "~/out"
+                                           << "@/.."
+                                           << "/";
+    QTest::newRow("relative, in the current folder") << "out/"
+                                                     << "/nowhere"
+                                                     << "@/..";
+    QTest::newRow("a folder named ~ in the current folder") << "./~"
+                                                            << "/nowhere"
+                                                            << "@/..";
+}
+
+void TestReport::folderTextsWriteIntoTheFolderNamed() {
+    QFETCH(QString, text);
+    QFETCH(QString, home);
+    QFETCH(QString, current);
     TestSettings settings;
-    QTemporaryDir dir;
+    QTemporaryDir base;
+    const QString dir = base.path() + (text.contains("~") && text.startsWith(".") ? "/~" : "/out");
+    QVERIFY(QDir().mkpath(dir));
+    const QByteArray oldHome = qgetenv("HOME");
+    const QString oldCurrent = QDir::currentPath();
+    qputenv("HOME", home.replace("@", dir).toUtf8());
+    QDir::setCurrent(current.replace("@", dir));
     Saver s;
     s.results.Add("/x");
-    s.save(dir.path() + "/", true);
+    s.save(text.replace("@", dir), true);
+    qputenv("HOME", oldHome);
+    QDir::setCurrent(oldCurrent);
     QCOMPARE(boxTexts(s.ui), QStringList{"Done."});
-    QVERIFY(readBytes(dir.path() + "/FileList.html").endsWith("</html>"));
+    QVERIFY(readBytes(dir + "/FileList.html").endsWith("</html>"));
+    // The browser, started elsewhere, gets the whole path.
     QCOMPARE(s.ui.openedUrls.size(), 1);
-    QCOMPARE(QDir::cleanPath(s.ui.openedUrls[0].toLocalFile()), dir.path() + "/FileList.html");
+    QVERIFY2(QDir::isAbsolutePath(s.ui.openedUrls[0].toLocalFile()),
+             qPrintable(s.ui.openedUrls[0].toString()));
+    QCOMPARE(QDir::cleanPath(s.ui.openedUrls[0].toLocalFile()), dir + "/FileList.html");
 }
 
 void TestReport::savingTwiceGivesTheSameFile() {

@@ -539,6 +539,26 @@ void FolderWalk::run(const QStringList& start, Ui& ui) {
     steps.tell(ui);
 }
 
+namespace {
+// Appends each folder with every folder below it, in the order given; the
+// folders not read are gathered in `unread`.
+void addFolderTrees(Ui& ui, ErrorTrap& trap, ListModel& folders, const QStringList& paths,
+                    UnreadFolders& unread) {
+    for (const QString& path : paths) {
+        QStringList walk;
+        trap.at(108, [&] { walk.append(path + QLatin1Char('/')); });
+        trap.at(110, [&] { GetSubDirectories2016(walk, true, ui, &unread); });
+        trap.at(112, [&] {
+            QStringList items;
+            items.reserve(walk.size());
+            for (const QString& entry : walk)
+                items.append(NormalizeBackslashes(entry));
+            folders.append(std::move(items));
+        });
+    }
+}
+} // namespace
+
 void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListModel& folders, QWidget* owner) {
     ErrorTrap trap(ui, AddLocation);
     QString lastFolder;
@@ -550,17 +570,16 @@ void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListModel& folders, 
     if (path.isEmpty())
         return;
     const BusyPointer busy(pointer);
-    QStringList walk;
     UnreadFolders unread;
-    trap.at(108, [&] { walk.append(path + QLatin1Char('/')); });
-    trap.at(110, [&] { GetSubDirectories2016(walk, true, ui, &unread); });
-    trap.at(112, [&] {
-        QStringList items;
-        items.reserve(walk.size());
-        for (const QString& entry : walk)
-            items.append(NormalizeBackslashes(entry));
-        folders.append(std::move(items));
-    });
+    addFolderTrees(ui, trap, folders, {path}, unread);
     // What was left out, once the rest is in the list.
+    unread.tell(ui, UnreadFoldersOfWalk);
+}
+
+void AddFolderTrees(Ui& ui, MousePointer& pointer, ListModel& folders, const QStringList& paths) {
+    ErrorTrap trap(ui, AddLocation);
+    const BusyPointer busy(pointer);
+    UnreadFolders unread;
+    addFolderTrees(ui, trap, folders, paths, unread);
     unread.tell(ui, UnreadFoldersOfWalk);
 }

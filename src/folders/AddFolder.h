@@ -87,3 +87,8 @@ class FolderWalk {
 // "1. Add Folders and Subfolders": picks a folder (starting at the last output
 // folder) and appends it and every folder below it to the folder list.
 void AddFoldersAndSubfolders(Ui& ui, MousePointer& pointer, ListModel& folders, QWidget* owner);
+// The same for folders given without the picker (named when the program
+// starts, dropped on the window), each path without a trailing separator:
+// each with every folder below it, in the order given; the folders not read
+// are told in one message at the end.
+void AddFolderTrees(Ui& ui, MousePointer& pointer, ListModel& folders, const QStringList& paths);

@@ -275,6 +275,12 @@ void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListModel& folders,
     });
     if (files.isEmpty())
         return;
+    LoadFolderListFiles(ui, pointer, folders, files);
+}
+
+void LoadFolderListFiles(Ui& ui, MousePointer& pointer, ListModel& folders,
+                         const QStringList& files) {
+    ErrorTrap trap(ui, LoadLocation);
     const BusyPointer busy(pointer);
     for (const QString& file : files)
         trap.at(110, [&] { FileToListbox(ui, folders, file); });

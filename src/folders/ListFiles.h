@@ -46,6 +46,10 @@ void ReadListLines(Ui& ui, int fd, const QString& source, const QString& baseFol
 // "Load Folders From Text File": the user chooses one or more list files, which
 // are read in the order the chooser gives them.
 void LoadFoldersFromTextFiles(Ui& ui, MousePointer& pointer, ListModel& folders, QWidget* owner);
+// Reads the list files as that command does once they are chosen (files
+// dropped on the window).
+void LoadFolderListFiles(Ui& ui, MousePointer& pointer, ListModel& folders,
+                         const QStringList& files);
 
 // "Load Sample/Example Data": appends the folders named by TEMP and ProgramFiles
 // (the temporary folder and /usr/bin when unset).

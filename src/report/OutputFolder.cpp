@@ -4,8 +4,11 @@
 
 #include "core/BrowseForFolder.h"
 #include "core/ErrorReport.h"
+#include "core/FileNames.h"
 #include "core/Paths.h"
 #include "core/Settings.h"
+
+#include <QDir>
 
 namespace {
 const QString kLocation = QStringLiteral("in Palavine2021/08/31.Form1.PushButton15_Click ");
@@ -25,4 +28,17 @@ void ChooseOutputFolder(Ui& ui, QWidget* owner, QString& lastFolder,
     trap.at(104, [&] { lastFolder = path; });
     trap.at(106, [&] { SaveOption(Option::LastFolder, path); });
     trap.at(108, [&] { setText2(EndsWithSeparator(path) ? path : path + Separator()); });
+}
+
+QString OutputFolderPath(const QString& text) {
+    QString folder = text;
+    if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/"))) {
+        const QByteArray home = qgetenv("HOME");
+        folder.replace(0, 1, home.isEmpty() ? QDir::homePath() : DecodeFileName(home));
+    }
+    if (!folder.isEmpty() && !folder.startsWith(Separator())) {
+        const QString here = CurrentFolder();
+        folder = (EndsWithSeparator(here) ? here : here + Separator()) + folder;
+    }
+    return folder;
 }

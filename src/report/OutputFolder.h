@@ -16,3 +16,7 @@ class Ui;
 // separator. Cancel changes nothing.
 void ChooseOutputFolder(Ui& ui, QWidget* owner, QString& lastFolder,
                         const std::function<void(const QString&)>& setText2);
+
+// The folder an output folder text names: "~" at its start is the home
+// folder; a relative text is taken in the current folder.
+QString OutputFolderPath(const QString& text);

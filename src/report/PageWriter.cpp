@@ -12,6 +12,7 @@
 #include "core/Ui.h"
 #include "core/WriteAll.h"
 #include "core/AtomicFile.h"
+#include "report/OutputFolder.h"
 
 #include <QUrl>
 
@@ -523,7 +524,12 @@ QByteArray BuildPage(const PageStyle& style, const QStringList& entries) {
     return page;
 }
 
-QUrl PageUrl(const QString& path) {
+QUrl PageUrl(const QString& page) {
+    // A browser is started elsewhere: it gets the whole path.
+    const QString here = CurrentFolder();
+    const QString path = page.startsWith(Separator()) ? page
+                         : EndsWithSeparator(here)    ? here + page
+                                                      : here + Separator() + page;
     return HasEscapedBytes(path) ? QUrl::fromEncoded(PageLinkTarget(path))
                                  : QUrl::fromLocalFile(path);
 }
@@ -539,10 +545,11 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
         return;
     const RunningFlag running(saving);
     ErrorTrap trap(ui, kSaveLocation);
+    const QString folder = OutputFolderPath(outputFolder);
 
     bool folderExists = true;
     trap.at(100, [&] {
-        folderExists = IsFolder(outputFolder);
+        folderExists = IsFolder(folder);
         if (!folderExists)
             ui.message(QStringLiteral("Folder does not exist. Please select another folder."));
     });
@@ -559,7 +566,7 @@ void SaveResultsAsHtml(Ui& ui, MousePointer& pointer, ListModel& results,
         return;
 
     QString path;
-    trap.at(104, [&] { path = PagePath(outputFolder); });
+    trap.at(104, [&] { path = PagePath(folder); });
 
     PageStyle style{QString(), textColour, backgroundColour};
     // The font as chosen while the window is open, also when the store could

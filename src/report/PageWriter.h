@@ -90,7 +90,8 @@ class PageBody {
 
 QByteArray BuildPage(const PageStyle& style, const QStringList& entries);
 
-// The address that opens the page's file, whatever bytes its path holds.
+// The address that opens the page's file, whatever bytes its path holds; a
+// relative path is taken in the current folder.
 QUrl PageUrl(const QString& path);
 
 // The link target: "file://" + the entry's bytes as the file system holds them

@@ -18,6 +18,10 @@ class ColourSwatch : public QFrame {
     static QColor toQColor(qint32 colour);
     static qint32 fromQColor(const QColor& colour);
 
+  protected:
+    // The colour itself, whatever the theme does to a frame's background.
+    void paintEvent(QPaintEvent* event) override;
+
   private:
     qint32 colour_ = 0;
 };

@@ -4,6 +4,8 @@
 
 #include "core/AppInfo.h"
 #include "core/ErrorReport.h"
+#include "core/FileNames.h"
+#include "core/ListModel.h"
 #include "core/Paths.h"
 #include "core/SafeFiles.h"
 #include "core/Settings.h"
@@ -24,15 +26,23 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include <cmath>
 #include <unistd.h>
@@ -46,6 +56,7 @@ const QString kPushButton9 = QStringLiteral("in Palavine2021/08/31.Form1.PushBut
 constexpr int TwipsPerPixel = 15;
 constexpr int ListColumnTwips = 7000;
 constexpr int DeleteKeyCode = 46;
+constexpr int CaptionGap = 4; // pixels between a swatch and its caption
 
 int px(int twips) {
     return int(std::lround(twips / double(TwipsPerPixel)));
@@ -89,11 +100,33 @@ QIcon ApplicationIcon() {
 Form1::Form1(WindowUi& ui, QWidget* parent) : QWidget(parent), ui_(ui) {
     setObjectName(QStringLiteral("Form1"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setFont(arial(9, true));
-    setFixedSize(px(15960), px(5850));
+    // The controls sit on a content of at least the design size, which
+    // scrolls when the window is smaller (a small or scaled screen).
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    // Tab goes from control to control; the area scrolls to the one focused.
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    content_ = new QWidget;
+    content_->setMinimumSize(designSize());
     buildControls();
+    scroll_->setWidget(content_);
+    // The window's own background shows through.
+    content_->setAutoFillBackground(false);
+    scroll_->viewport()->setAutoFillBackground(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll_);
+    for (QWidget* w : content_->findChildren<QWidget*>()) {
+        if (!w->objectName().isEmpty())
+            design_.insert(w, w->geometry());
+    }
+    setMinimumSize(designSize());
+    resize(designSize());
+    setAcceptDrops(true);
     ApplyWhiteBackground(this);
     pointer_.onChange = [this](int shape) { applyPointer(shape); };
     SetSettingsFailureHandler([this](const QString& reason) {
@@ -122,7 +155,7 @@ void Form1::buildControls() {
         return b;
     };
     auto frame = [this](const QString& name, const QString& caption, int l, int t, int w, int h) {
-        auto* f = new QGroupBox(caption, this);
+        auto* f = new QGroupBox(caption, content_);
         f->setObjectName(name);
         place(f, l, t, w, h);
         f->installEventFilter(this);
@@ -131,12 +164,12 @@ void Form1::buildControls() {
     };
 
     // In tab order.
-    ListView1 = new ListView(this);
+    ListView1 = new ListView(content_);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     place(ListView1, 120, 120, 7800, 2745);
     ListView1->setToolTip(QStringLiteral("Double-click item to remove it. Move | line to right and "
                                          "out of window to reveal full names."));
-    ListView2 = new ListView(this);
+    ListView2 = new ListView(content_);
     ListView2->setObjectName(QStringLiteral("ListView2"));
     place(ListView2, 8040, 120, 7800, 1125);
     ListView2->setToolTip(
@@ -146,16 +179,16 @@ void Form1::buildControls() {
         list->header()->setFont(arial(9, true));
     }
 
-    button(6, this, QStringLiteral("1. Add Folders and Subfolders"), 120, 2955, 3840, 405);
-    button(5, this, QStringLiteral("2. Start Creating List"), 120, 5350, 7800, 405);
-    button(7, this, QStringLiteral("3. Save Results As HTML File"), 8040, 5350, 7800, 405);
-    button(8, this, QStringLiteral("Clear List"), 8040, 1330, 3840, 405);
-    button(9, this, QStringLiteral("Clear List"), 120, 3465, 3840, 405);
-    button(2, this, QStringLiteral("Load Folders From Text File"), 4080, 2955, 3840, 405);
-    button(3, this, QStringLiteral("Load Sample/Example Data"), 4080, 3465, 3840, 405);
-    button(4, this, QStringLiteral("Remove Filenames Containing X"), 8040, 1840, 3840, 405);
-    button(10, this, QStringLiteral("Remove Filenames Not Cont. X"), 12000, 1840, 3840, 405);
-    button(11, this, QStringLiteral("Help"), 12000, 1330, 3840, 405);
+    button(6, content_, QStringLiteral("1. Add Folders and Subfolders"), 120, 2955, 3840, 405);
+    button(5, content_, QStringLiteral("2. Start Creating List"), 120, 5350, 7800, 405);
+    button(7, content_, QStringLiteral("3. Save Results As HTML File"), 8040, 5350, 7800, 405);
+    button(8, content_, QStringLiteral("Clear List"), 8040, 1330, 3840, 405);
+    button(9, content_, QStringLiteral("Clear List"), 120, 3465, 3840, 405);
+    button(2, content_, QStringLiteral("Load Folders From Text File"), 4080, 2955, 3840, 405);
+    button(3, content_, QStringLiteral("Load Sample/Example Data"), 4080, 3465, 3840, 405);
+    button(4, content_, QStringLiteral("Remove Filenames Containing X"), 8040, 1840, 3840, 405);
+    button(10, content_, QStringLiteral("Remove Filenames Not Cont. X"), 12000, 1840, 3840, 405);
+    button(11, content_, QStringLiteral("Help"), 12000, 1330, 3840, 405);
 
     Frame1 = frame(QStringLiteral("Frame1"),
                    QStringLiteral("Filter: Only retrieve files with this file extension:"), 120,
@@ -167,8 +200,8 @@ void Form1::buildControls() {
     Text1->setMouseTracking(true);
     button(12, Frame1, QStringLiteral("?"), 6600, 300, 960, 345);
 
-    button(13, this, QStringLiteral("Remove Filenames Containing X"), 120, 3975, 3840, 405);
-    button(14, this, QStringLiteral("Remove Filenames Not Cont. X"), 4080, 3975, 3840, 405);
+    button(13, content_, QStringLiteral("Remove Filenames Containing X"), 120, 3975, 3840, 405);
+    button(14, content_, QStringLiteral("Remove Filenames Not Cont. X"), 4080, 3975, 3840, 405);
 
     Frame4 = frame(QStringLiteral("Frame4"), QStringLiteral("Save Results To This Folder"), 8040,
                    4425, 7800, 810);
@@ -207,23 +240,31 @@ void Form1::buildControls() {
     Label1_2->setObjectName(QStringLiteral("Label1_2"));
     place(Label1_2, 3000, 900, 1575, 225);
     button(1, Frame2, QStringLiteral("Preview"), 6480, 825, 1080, 405);
-    for (QLabel* label : {Label1_6, Label1_1, Label1_2})
-        fitLabel(label);
+    fitLabel(Label1_6);
+    // A swatch's caption ends a little before the swatch, never touching it:
+    // its box reaches from a little left of its place to there, the text at
+    // its right, whatever font stands in for Arial.
+    for (auto [label, swatch] : {std::pair{Label1_1, Picture1}, std::pair{Label1_2, Picture2}}) {
+        const int left = label->x() - 2 * CaptionGap;
+        label->setGeometry(left, label->y(), swatch->x() - CaptionGap - left,
+                           qMax(label->height(), label->sizeHint().height()));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
 
     // What a screen reader says: each control's own name, where captions repeat.
     const std::pair<QWidget*, const char*> names[] = {
         {ListView1, "Folder/s"},
         {ListView2, "Results (List of Files)"},
-        {PushButton[8], "Clear results list"},
-        {PushButton[9], "Clear folder list"},
-        {PushButton[4], "Remove results containing X"},
-        {PushButton[10], "Remove results not containing X"},
-        {PushButton[13], "Remove folders containing X"},
-        {PushButton[14], "Remove folders not containing X"},
-        {PushButton[12], "Filter help"},
+        {PushButton[8], "Clear List, results"},
+        {PushButton[9], "Clear List, folders"},
+        {PushButton[4], "Remove Filenames Containing X, results"},
+        {PushButton[10], "Remove Filenames Not Cont. X, results"},
+        {PushButton[13], "Remove Filenames Containing X, folders"},
+        {PushButton[14], "Remove Filenames Not Cont. X, folders"},
+        {PushButton[12], "?, filter help"},
         {Text1, "File extension filter"},
         {Text2, "Output folder"},
-        {PushButton[15], "Choose output folder"},
+        {PushButton[15], "..., choose output folder"},
         {PushButton[16], "Change font"},
         {PushButton[17], "Change font color"},
         {PushButton[18], "Change background color"},
@@ -248,6 +289,8 @@ void Form1::buildControls() {
     }
     setMouseTracking(true);
     installEventFilter(this);
+    content_->setMouseTracking(true);
+    content_->installEventFilter(this);
     connect(ListView1, &ListView::pointerMoved, this, &Form1::Background_MouseMove);
     connect(ListView2, &ListView::pointerMoved, this, &Form1::Background_MouseMove);
 
@@ -359,8 +402,15 @@ void Form1::PushButton4_Click() {
 
 void Form1::PushButton5_Click() {
     command([&] {
-        CreateFileList(
-            ui_, *ListView1, *ListView2, [this] { return Text1->text(); }, creatingList_);
+        const auto run = [&] {
+            CreateFileList(
+                ui_, *ListView1, *ListView2, [this] { return Text1->text(); }, creatingList_);
+        };
+        // A second press during a run changes nothing, the pointer included.
+        if (creatingList_)
+            return run();
+        const BusyPointer busy(pointer_);
+        run();
     });
 }
 
@@ -481,6 +531,8 @@ void Form1::applyPointer(int shape) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == content_ && event->type() == QEvent::Resize)
+        layoutControls();
     if (PressButtonOnEnter(watched, event))
         return true;
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
@@ -509,4 +561,163 @@ void Form1::closeEvent(QCloseEvent* event) {
         ::_exit(0);
     }
     QCoreApplication::quit();
+}
+
+QSize Form1::designSize() {
+    return {px(15960), px(5850)};
+}
+
+void Form1::layoutControls() {
+    const QSize design = designSize();
+    const int dx = qMax(0, content_->width() - design.width());
+    const int dy = qMax(0, content_->height() - design.height());
+    // The two columns share the extra width; what stands in a column widens
+    // with it, and what stands below a list moves down as the list grows.
+    const int columnWidth = px(7800);
+    const int leftColumn = px(120);
+    const int rightColumn = px(8040);
+    const int leftExtra = dx / 2;
+    const int rightExtra = dx - leftExtra;
+    for (auto it = design_.cbegin(); it != design_.cend(); ++it) {
+        QWidget* w = it.key();
+        if (w->parentWidget() != content_)
+            continue;
+        const QRect r = it.value();
+        const bool left = r.x() < rightColumn;
+        const int from = left ? leftColumn : rightColumn;
+        const int to = left ? leftColumn : rightColumn + leftExtra;
+        const int width = columnWidth + (left ? leftExtra : rightExtra);
+        const int x1 = to + (r.left() - from) * width / columnWidth;
+        const int x2 = to + (r.left() + r.width() - from) * width / columnWidth;
+        const bool list = w == ListView1 || w == ListView2;
+        w->setGeometry(x1, r.y() + (list ? 0 : dy), x2 - x1, r.height() + (list ? dy : 0));
+    }
+    // Inside the frames the text boxes and the font caption widen; the
+    // buttons at their right edge keep their distance to it.
+    for (auto it = design_.cbegin(); it != design_.cend(); ++it) {
+        QWidget* w = it.key();
+        auto* frame = qobject_cast<QGroupBox*>(w->parentWidget());
+        if (!frame)
+            continue;
+        const int extra = frame->width() - design_.value(frame).width();
+        QRect r = it.value();
+        if (w == Text1 || w == Text2 || w == Label1_6)
+            r.setWidth(r.width() + extra);
+        else if (w == PushButton[12] || w == PushButton[15] || w == PushButton[16] ||
+                 w == PushButton[1])
+            r.translate(extra, 0);
+        w->setGeometry(r);
+    }
+}
+
+void Form1::placeOnScreen(const QRect& available, const QMargins& frame) {
+    const QSize design = designSize();
+    const QSize room = available.size().shrunkBy(frame).expandedTo(QSize(1, 1));
+    QSize size = design.boundedTo(room);
+    // Content cut in one direction needs the room of that scroll bar in the
+    // other; a few pixels more, as a scaled screen rounds the bar up.
+    const int bar = qMax(style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_),
+                         scroll_->horizontalScrollBar()->sizeHint().height()) +
+                    4;
+    if (size.width() < design.width())
+        size.setHeight(qMin(design.height() + bar, room.height()));
+    if (size.height() < design.height())
+        size.setWidth(qMin(design.width() + bar, room.width()));
+    setMinimumSize(design.boundedTo(room));
+    resize(size);
+    const QRect outer =
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size.grownBy(frame), available);
+    setGeometry(outer.marginsRemoved(frame));
+}
+
+QStringList Form1::FolderArguments(const QList<QByteArray>& arguments) {
+    QStringList folders;
+    bool options = true;
+    const QDir current(CurrentFolder());
+    for (const QByteArray& argument : arguments) {
+        if (options && argument == "--") {
+            options = false;
+            continue;
+        }
+        if (argument.isEmpty() || (options && argument.startsWith('-')))
+            continue;
+        folders.append(QDir::cleanPath(current.absoluteFilePath(DecodeFileName(argument))));
+    }
+    return folders;
+}
+
+void Form1::tellNotAdded(const QStringList& paths, const QString& what) {
+    if (paths.isEmpty())
+        return;
+    QStringList shown;
+    for (const QString& path : paths.mid(0, 10))
+        shown.append(ShownText(path));
+    QString text = (paths.size() == 1 ? QStringLiteral("Not added, %1:")
+                                      : QStringLiteral("%2 not added, %1:").arg(paths.size()))
+                       .arg(what) +
+                   QStringLiteral("\r\r") + shown.join(QLatin1Char('\r'));
+    if (paths.size() > shown.size())
+        text += QStringLiteral("\r...");
+    ui_.message(text, QString(), Ui::Icon::Warning);
+}
+
+void Form1::AddFolderArguments(const QStringList& paths) {
+    command([&] {
+        QStringList folders, others;
+        for (const QString& path : paths)
+            (IsFolder(path) ? folders : others).append(path);
+        if (!folders.isEmpty())
+            AddFolderTrees(ui_, pointer_, *ListView1, folders);
+        tellNotAdded(others, QStringLiteral("not a folder"));
+    });
+}
+
+void Form1::DropPaths(const QStringList& paths) {
+    command([&] {
+        QStringList folders, lists, others;
+        const QMimeDatabase types;
+        for (const QString& path : paths) {
+            if (IsFolder(path))
+                folders.append(path);
+            else if (IsExistingFile(path) &&
+                     types.mimeTypeForFile(path).inherits(QStringLiteral("text/plain")))
+                lists.append(path);
+            else
+                others.append(path);
+        }
+        if (!folders.isEmpty())
+            AddFolderTrees(ui_, pointer_, *ListView1, folders);
+        if (!lists.isEmpty())
+            LoadFolderListFiles(ui_, pointer_, *ListView1, lists);
+        tellNotAdded(others, QStringLiteral("neither a folder nor a plain-text list of folders"));
+    });
+}
+
+namespace {
+// The local paths a drop carries, their bytes kept.
+QStringList droppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths.append(DecodeFileName(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())));
+    }
+    return paths;
+}
+} // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QStringList paths = droppedPaths(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Once the drop is over: the file manager waits for it to end.
+    QTimer::singleShot(0, this, [this, paths] { DropPaths(paths); });
 }

@@ -8,6 +8,7 @@
 #include "core/MousePointer.h"
 
 #include <QCursor>
+#include <QHash>
 #include <QIcon>
 #include <QWidget>
 #include <optional>
@@ -17,6 +18,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class ColourSwatch;
 class ErrorTrap;
 class Form2;
@@ -34,6 +36,27 @@ class Form1 : public QWidget {
 
     // The start-up sequence; the window is shown after it.
     void Form_Load();
+
+    // The size the controls are laid out for, in logical pixels. The window
+    // grows from it (the lists take the room) and shrinks below it only to fit
+    // a smaller screen, its content scrolling then.
+    static QSize designSize();
+    // Sizes the window for the screen's available area, less what the window
+    // manager puts around it, and centres it there.
+    void placeOnScreen(const QRect& available, const QMargins& frame = {});
+    QScrollArea* scrollArea() const { return scroll_; }
+
+    // The folders named when the program starts, in the order given: each is
+    // added with every folder below it, as "1. Add Folders and Subfolders"
+    // adds the folder picked; what is not a folder is told once at the end.
+    void AddFolderArguments(const QStringList& paths);
+    // Paths dropped on the window: folders are added as above, plain-text
+    // files read as folder lists as "Load Folders From Text File" reads them.
+    void DropPaths(const QStringList& paths);
+    // The folder arguments among the program's arguments left after the
+    // window system took its own options: those not starting with "-", and
+    // all after "--"; made absolute against the current folder.
+    static QStringList FolderArguments(const QList<QByteArray>& arguments);
 
     // Command handlers.
     void PushButton1_Click();  // Preview
@@ -91,9 +114,15 @@ class Form1 : public QWidget {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void buildControls();
+    // Places the controls for the content's size: at the design size as
+    // designed; larger, the lists take the extra room.
+    void layoutControls();
+    void tellNotAdded(const QStringList& paths, const QString& what);
     void restoreAppearance(ErrorTrap& trap);
     void applyPointer(int shape);
     void removeSelected(ListView* list);
@@ -101,6 +130,9 @@ class Form1 : public QWidget {
     template <class F> void command(F&& body);
 
     WindowUi& ui_;
+    QScrollArea* scroll_ = nullptr;
+    QWidget* content_ = nullptr;
+    QHash<QWidget*, QRect> design_; // each control's place at the design size
     MousePointer pointer_;
     std::optional<QCursor> customCursor_;
     Form2* form2_ = nullptr;

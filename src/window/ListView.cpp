@@ -2,9 +2,14 @@
 // Copyright 2026 The Palavine developers
 #include "window/ListView.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QToolTip>
+#include <QWheelEvent>
 
 ListView::ListView(QWidget* parent) : QTableView(parent), model_(new ListModel(this)) {
     setModel(model_);
@@ -23,8 +28,20 @@ ListView::ListView(QWidget* parent) : QTableView(parent), model_(new ListModel(t
     // Tab and Shift+Tab leave the list for the next control; the arrows move in it.
     setTabKeyNavigation(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // With one column, scrolling by item would give the bar no range at all:
+    // the column dragged wider than the view scrolls by pixel.
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth() * 3);
     setMouseTracking(true);
     header()->setStretchLastSection(false);
+    // The list and its header keep the theme's colours where the window
+    // around them takes the design's white: past the column the header is
+    // the theme's, not a white strip.
+    QPalette theme = palette();
+    const QPalette application = QApplication::palette(this);
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText})
+        theme.setColor(role, application.color(role));
+    setPalette(theme);
     header()->setSectionsMovable(false);
     // A reset of the model must not lose the width the user dragged the column to.
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this,
@@ -94,6 +111,15 @@ void ListView::keyPressEvent(QKeyEvent* event) {
         emit deleteKeyPressed();
         return;
     }
+    // Left and Right move the view sideways: the single column has no
+    // neighbour to go to.
+    if ((event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        horizontalScrollBar()->triggerAction(event->key() == Qt::Key_Left
+                                                 ? QAbstractSlider::SliderSingleStepSub
+                                                 : QAbstractSlider::SliderSingleStepAdd);
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 
@@ -105,4 +131,36 @@ void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
 void ListView::mouseMoveEvent(QMouseEvent* event) {
     emit pointerMoved();
     QTableView::mouseMoveEvent(event);
+}
+
+void ListView::wheelEvent(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    if ((event->modifiers() & Qt::ShiftModifier) && delta.x() == 0 && delta.y() != 0) {
+        QScrollBar* bar = horizontalScrollBar();
+        const int lines = QApplication::wheelScrollLines();
+        bar->setValue(bar->value() - delta.y() * lines * bar->singleStep() / 120);
+        event->accept();
+        return;
+    }
+    QTableView::wheelEvent(event);
+}
+
+bool ListView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        if (index.isValid()) {
+            // The drawn text: bounded, its control characters made visible.
+            const QString shown = model_->data(index, Qt::DisplayRole).toString();
+            const int margin =
+                2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+            if (fontMetrics().horizontalAdvance(shown) + margin > viewport()->width()) {
+                QToolTip::showText(help->globalPos(), shown, viewport(), visualRect(index));
+                return true;
+            }
+        }
+        QToolTip::showText(help->globalPos(), toolTip(), this);
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }

@@ -47,6 +47,10 @@ class ListView : public QTableView {
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // Shift with the wheel scrolls sideways, as the horizontal wheel does.
+    void wheelEvent(QWheelEvent* event) override;
+    // Over an item wider than the view, its whole text; elsewhere the list's own.
+    bool viewportEvent(QEvent* event) override;
 
   private:
     ListModel* model_;

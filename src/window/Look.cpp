@@ -87,7 +87,13 @@ void SetWidgetColours(QWidget* widget, const QColor& background, const QColor& t
         palette.setColor(QPalette::Text, white ? text : theme.color(QPalette::Text));
     }
     widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+    // On a container of the same colour it shows the container through: a
+    // frame's shading (the theme's) then runs behind its labels too, with no
+    // patch of plain colour around their text.
+    const QWidget* parent = widget->parentWidget();
+    const bool asParent = parent && !widget->isWindow() &&
+                          parent->palette().color(parent->backgroundRole()) == background;
+    widget->setAutoFillBackground(!asParent);
 }
 
 bool PressButtonOnEnter(QObject* watched, QEvent* event) {

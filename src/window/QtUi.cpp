@@ -14,19 +14,32 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRandomGenerator>
+#include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QSpacerItem>
+#include <QStyle>
+#include <QValidator>
 
 #include <time.h>
 
 namespace {
 // Pending events run at most this often; a million yields then cost almost nothing.
 constexpr qint64 YieldIntervalMs = 10;
+
+// A size typed in the font chooser: a decimal with "." or "," before its
+// fraction; 0 when it is none.
+double typedFontSize(QString text) {
+    bool ok = false;
+    const double size = text.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+    return ok && size > 0 ? size : 0;
+}
 
 QWidget* activeParent() {
     return QApplication::activeWindow();
@@ -70,6 +83,22 @@ void keepLinesWhole(QMessageBox& box, const QString& text) {
         label->setMinimumWidth(needed);
 }
 
+// A box with a short text ("Done.") is narrower than its title bar needs: the
+// window manager cuts the title ("Pa…ne"). The box is made wide enough for its
+// title in a bold face with the window manager's icon and three buttons.
+void keepTitleWhole(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont bold = box.font();
+    bold.setBold(true);
+    const int bar =
+        qMax(box.style()->pixelMetric(QStyle::PM_TitleBarHeight), QFontMetrics(bold).height() + 6);
+    const int width = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 4 * bar + 48;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 // Milliseconds from the coarse monotonic clock: a few nanoseconds to read, and
 // fine enough (a few milliseconds) for time slices of this length.
 qint64 coarseNowMs() {
@@ -110,6 +139,7 @@ void QtUi::message(const QString& text, const QString& title, Icon icon) {
         break;
     }
     box.setStandardButtons(QMessageBox::Ok);
+    keepTitleWhole(box);
     box.exec();
 }
 
@@ -171,9 +201,37 @@ std::optional<QFont> QtUi::chooseFont(QWidget* owner, const QFont& initial) {
             sample->setMinimumHeight(effects->sizeHint().height());
         effects->hide();
     }
+    // Qt's chooser takes whole sizes only: its size box refuses the decimal
+    // point, so "10.5" typed became 105. The box takes a fraction here (with
+    // "." or the "," of many locales), the sample shows it, and the font
+    // chosen has it.
+    QLineEdit* sizeBox = nullptr;
+    for (QLineEdit* box : dialog.findChildren<QLineEdit*>()) {
+        if (qobject_cast<const QIntValidator*>(box->validator()))
+            sizeBox = box;
+    }
+    QLineEdit* sampleText = sample ? sample->findChild<QLineEdit*>() : nullptr;
+    if (sizeBox) {
+        sizeBox->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[0-9]{0,4}([.,][0-9]{0,2})?")), sizeBox));
+        // After the chooser's own handler, which reads whole numbers only.
+        QObject::connect(sizeBox, &QLineEdit::textChanged, sizeBox,
+                         [sampleText](const QString& text) {
+                             if (const double size = typedFontSize(text); size > 0 && sampleText) {
+                                 QFont font = sampleText->font();
+                                 font.setPointSizeF(size);
+                                 sampleText->setFont(font);
+                             }
+                         });
+        if (initial.pointSizeF() > 0 && initial.pointSizeF() != initial.pointSize())
+            sizeBox->setText(QString::number(initial.pointSizeF()));
+    }
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return dialog.selectedFont();
+    QFont chosen = dialog.selectedFont();
+    if (const double size = sizeBox ? typedFontSize(sizeBox->text()) : 0; size > 0)
+        chosen.setPointSizeF(size);
+    return chosen;
 }
 
 std::optional<QColor> QtUi::chooseColor(QWidget* owner, const QColor& initial) {

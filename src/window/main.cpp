@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright 2026 The Palavine developers
-// The window program, started by "palavine" with its arguments (Qt's own
-// window options).
+// The window program, started by "palavine" with its arguments: Qt's own
+// window options and the folders to add.
 #include "core/AppInfo.h"
 #include "core/Paths.h"
 #include "core/SafeFiles.h"
@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -48,8 +49,18 @@ int main(int argc, char* argv[]) {
     QtUi ui;
     Form1 window(ui);
     window.Form_Load();
-    window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
-                                           window.screen()->availableGeometry()));
+    // What the window manager adds around the window is known only once it is
+    // shown: room for a title bar and borders is kept.
+    const int title = window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+    window.placeOnScreen(window.screen()->availableGeometry(), QMargins(4, title, 4, 4));
     window.show();
+    // The folders named, once the window shows (QApplication took its own
+    // options out of argv).
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    const QStringList folders = Form1::FolderArguments(arguments);
+    if (!folders.isEmpty())
+        QTimer::singleShot(0, &window, [&window, folders] { window.AddFolderArguments(folders); });
     return app.exec();
 }

@@ -33,6 +33,8 @@ constexpr std::int64_t SlowReadNs = 1'000'000;
 constexpr int FastOfLast16 = 4;
 // Helpers to start with on a slow disk.
 constexpr int FirstHelpers = 8;
+// The most helpers that read from the start (see baseHelpers).
+constexpr int MostBaseHelpers = 4;
 // The command waits this long for a reading without letting events run, and
 // then lets them run at least this often.
 constexpr auto QuietWait = std::chrono::milliseconds(20);
@@ -122,13 +124,22 @@ int ReadAhead::mostHelpers() {
     return std::clamp(4 * cores, 4, 16);
 }
 
+int ReadAhead::baseHelpers() {
+    // Reading a folder that the page cache holds is still work for the
+    // processor (the file system hashes and orders its names, and copies
+    // them out): with a second core, helpers share it from the start.
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    return cores >= 2 ? std::min(cores, MostBaseHelpers) : 0;
+}
+
 int ReadAhead::fixedHelpers() {
     bool ok = false;
     const int n = qEnvironmentVariableIntValue("PALAVINE_READ_AHEAD", &ok);
     return ok && n >= 0 ? std::min(n, 64) : -1;
 }
 
-ReadAhead::ReadAhead(Content content) : content_(content), fixed_(fixedHelpers()) {}
+ReadAhead::ReadAhead(Content content)
+    : content_(content), fixed_(fixedHelpers()), first_(fixed_ >= 0 ? fixed_ : baseHelpers()) {}
 
 ReadAhead::~ReadAhead() {
     {
@@ -157,8 +168,8 @@ void ReadAhead::add(const QByteArray& path) {
         job->path = path;
         queue_.push_back(std::move(job));
     }
-    if (helpers_.empty() && fixed_ > 0) {
-        for (int i = 0; i < fixed_; ++i)
+    if (helpers_.empty() && first_ > 0) {
+        for (int i = 0; i < first_; ++i)
             startHelper();
     }
     work_.notify_one();
@@ -311,13 +322,20 @@ std::unique_ptr<FolderReading> ReadAhead::take(const QByteArray& path, const str
     }
     const std::shared_ptr<Job> job = queue_.front();
     queue_.pop_front();
-    if (fixed_ < 0 && !helpers_.empty() && !resting_ && readCount_ >= 16 &&
+    if (fixed_ < 0 && first_ == 0 && !helpers_.empty() && !resting_ && readCount_ >= 16 &&
         __builtin_popcount(slowReads_ & 0xFFFF) < FastOfLast16) {
         // The folders come from memory after all (or no longer from the
         // disk): the command reads them alone until they wait again.
         resting_ = true;
         slowHere_ = 0;
         readHereCount_ = 0;
+    }
+    if (fixed_ < 0 && !resting_ && readCount_ >= 16 &&
+        __builtin_popcount(slowReads_ & 0xFFFF) >= SlowOfLast16) {
+        // The helpers that started at once wait for the disk: as many as a
+        // slow disk gets at first.
+        for (int n = int(helpers_.size()); n < std::min(FirstHelpers, mostHelpers()); ++n)
+            startHelper();
     }
     if (job->state != Job::State::Done && fixed_ < 0 && !helpers_.empty() && !resting_ &&
         int(helpers_.size()) < mostHelpers() && readCount_ >= 4 && readNs_ > SlowReadNs)

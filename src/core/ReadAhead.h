@@ -89,6 +89,9 @@ class ReadAhead {
     static constexpr qsizetype AheadBytes = 64 << 20;
     // The most helpers a pool grows to.
     static int mostHelpers();
+    // The helpers that start with the first folder queued, and never rest:
+    // none on a machine of one core.
+    static int baseHelpers();
     // A fixed number of helpers (0: none, folders are read by the command
     // alone) from PALAVINE_READ_AHEAD, or -1 when the pool chooses.
     static int fixedHelpers();
@@ -103,6 +106,7 @@ class ReadAhead {
 
     const Content content_;
     const int fixed_;
+    const int first_; // the helpers started with the first folder queued
     std::mutex mutex_;
     std::condition_variable work_; // a folder to read, or the end
     std::condition_variable done_; // a reading finished

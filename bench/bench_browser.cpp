@@ -44,13 +44,17 @@ QString chromium() {
 // Entries beyond a first screen of 1280 x 800.
 constexpr int FirstScreenEntries = 100;
 
-// Writes the page of n entries as the program does, and the reference: the
-// head, the first screen's entry lines, then the later ones inside one
-// comment, and the tail.
-void writePages(int n, const QString& page, const QString& reference) {
-    QFile pageFile(page), referenceFile(reference);
+// Writes the page of n entries as the program does, the reference (the head,
+// the first screen's entry lines, then the later ones inside one comment, and
+// the tail) and, when asked, the page of plain link lines without blocks.
+void writePages(int n, const QString& page, const QString& reference,
+                const QString& linkLines = QString()) {
+    QFile pageFile(page), referenceFile(reference), linksFile(linkLines);
     pageFile.open(QIODevice::WriteOnly);
     referenceFile.open(QIODevice::WriteOnly);
+    if (!linkLines.isEmpty())
+        linksFile.open(QIODevice::WriteOnly);
+    QByteArray links = PageHead(PageStyle{});
     QByteArray blocks, lines = PageHead(PageStyle{});
     PageBody body(blocks, PageStyle{});
     for (int i = 0; i < n; ++i) {
@@ -70,7 +74,16 @@ void writePages(int n, const QString& page, const QString& reference) {
             referenceFile.write(lines);
             lines.resize(0);
         }
+        if (linksFile.isOpen()) {
+            AppendPageEntryLine(links, entry);
+            if (links.size() >= ChunkBytes) {
+                linksFile.write(links);
+                links.resize(0);
+            }
+        }
     }
+    if (linksFile.isOpen())
+        linksFile.write(links + PageTail());
     body.finish();
     pageFile.write(blocks);
     referenceFile.write(lines + (n > FirstScreenEntries ? "-->\r\n" : "") + PageTail());
@@ -125,6 +138,34 @@ Shot firstScreen(const QString& browser, const QString& page, const QString& png
     return shot;
 }
 
+qint64 differingPixels(const QImage& a, const QImage& b);
+
+// Whether the page shows a person what the page of plain link lines shows,
+// through links.mjs: find-in-page, the links once made, and the most pixels
+// that differ on five screens scrolled alike; empty when it can't be had.
+QString sameToAPerson(const QString& browser, const QString& page, const QString& links,
+                      const QString& dir) {
+    const QString here = QCoreApplication::applicationDirPath();
+    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
+    if (node.isEmpty() ||
+        !QFileInfo::exists(here + QStringLiteral("/node_modules/playwright-core")))
+        return {};
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(node, {here + QStringLiteral("/links.mjs"), browser, page, links, dir});
+    if (!process.waitForFinished(1200000) || process.exitCode() != 0)
+        return QStringLiteral("not compared");
+    qint64 most = 0;
+    for (int n = 0; n < 5; ++n) {
+        const QImage plain(dir + QStringLiteral("/screen-%1-0.png").arg(n));
+        const QImage shown(dir + QStringLiteral("/screen-%1-1.png").arg(n));
+        const qint64 differ = differingPixels(plain, shown);
+        most = differ < 0 ? plain.width() * qint64(plain.height()) : std::max(most, differ);
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed() +
+           QStringLiteral(", at most %1 pixels of a screen differ").arg(most);
+}
+
 // The first contentful paint of each page in a normal load, in milliseconds
 // (the best of 3), through playwright-core beside the benchmark; empty when
 // that can't be had.
@@ -175,7 +216,8 @@ BenchResult openPage(const BenchContext& context, int entries, double cap) {
     }
     const QString blocked = context.workDir + QStringLiteral("/FileList.html");
     const QString least = context.workDir + QStringLiteral("/least.html");
-    writePages(entries, blocked, least);
+    const QString links = context.workDir + QStringLiteral("/links.html");
+    writePages(entries, blocked, least, links);
     // The browser's own first start (profile, font caches) is not the page's.
     const QString tiny = context.workDir + QStringLiteral("/tiny.html");
     writePages(10, tiny, context.workDir + QStringLiteral("/tiny-least.html"));
@@ -207,6 +249,9 @@ BenchResult openPage(const BenchContext& context, int entries, double cap) {
                       .arg(paints[0], 0, 'f', 0)
                       .arg(paints[1], 0, 'f', 0)
                       .arg(paints[0] / paints[1], 0, 'f', 2);
+    const QString compared = sameToAPerson(browser, blocked, links, context.workDir);
+    if (!compared.isEmpty())
+        size += QStringLiteral("; beside plain link lines: ") + compared;
     if (reference.capped) {
         r.note = QStringLiteral("%1; reference stopped at %2 s").arg(size).arg(cap);
     } else {

@@ -171,28 +171,61 @@ struct Saver {
     }
 };
 
-// A page's entry region as its blocks in order: "L<n>" for a block laid out
-// when shown, "P<n>" for a plain one, "-<n>" for lines outside any block. Each
+// The page with each block of texts (its link targets in a comment before
+// them) written as the link lines the page's script makes of it, in a block
+// that starts "<pre" still.
+QByteArray withTextsLinked(const QByteArray& page) {
+    QList<QByteArray> lines = page.split('\n');
+    QList<QByteArray> out;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!lines[i].startsWith("<pre")) {
+            out << lines[i];
+            continue;
+        }
+        out << lines[i].left(lines[i].indexOf("<!--")) + '\r';
+        QList<QByteArray> targets;
+        for (++i; i < lines.size() && !lines[i].startsWith("-->"); ++i)
+            targets << lines[i].chopped(1);
+        lines[i].remove(0, 3);
+        for (const QByteArray& target : targets) {
+            if (lines[i].startsWith("</pre>"))
+                return "more targets than texts";
+            out << "<a href='" + target + "'>" + lines[i++].chopped(1) + "</a><br>\r";
+        }
+        if (lines[i] != "</pre>\r")
+            return "more texts than targets";
+        out << lines[i];
+    }
+    return out.join('\n');
+}
+
+// A page's entry region as its blocks in order: "L<n>" for a block of links
+// laid out when shown, "T<n>" for one of texts that the page's script makes
+// links of, "P<n>" for a plain one, "-<n>" for lines outside any block. Each
 // late block's height estimate must be its number of lines.
 QString pageBlocks(const QByteArray& page) {
-    static const QByteArray late =
-        "<div style='content-visibility:auto;contain-intrinsic-size:auto ";
-    const qsizetype begin = page.indexOf("<div id='index'>\r\n") + 18;
-    const qsizetype end = page.lastIndexOf("<br></div>\r\n</body>");
+    static const QByteArray late = "content-visibility:auto;contain-intrinsic-size:auto ";
+    const QByteArray linked = withTextsLinked(page);
+    const qsizetype begin = linked.indexOf("<div id='index'>\r\n") + 18;
+    const qsizetype end = linked.lastIndexOf("<br></div>\r\n");
     QStringList blocks;
     int lines = 0;
     QByteArray open;
-    for (const QByteArray& line : page.mid(begin, end - begin).split('\n')) {
-        if (line.startsWith("<div")) {
+    for (const QByteArray& line : linked.mid(begin, end - begin).split('\n')) {
+        if (line.startsWith("<div") || line.startsWith("<pre")) {
             if (lines)
                 blocks << QString("-%1").arg(lines);
             open = line;
             lines = 0;
-        } else if (line == "</div>\r") {
-            const bool isLate = open.startsWith(late);
-            if (isLate && open.mid(late.size()).split('l').first().toInt() != lines)
+        } else if (line == "</div>\r" || line == "</pre>\r") {
+            const qsizetype at = open.indexOf(late);
+            if (at >= 0 && open.mid(at + late.size()).split('l').first().toInt() != lines)
                 return "wrong estimate in " + QString::fromUtf8(open);
-            blocks << QString("%1%2").arg(isLate ? "L" : "P").arg(lines);
+            blocks << QString("%1%2")
+                          .arg(open.startsWith("<pre") ? "T"
+                               : at >= 0               ? "L"
+                                                       : "P")
+                          .arg(lines);
             open.clear();
             lines = 0;
         } else if (line.startsWith("<a href=")) {
@@ -204,12 +237,18 @@ QString pageBlocks(const QByteArray& page) {
     return blocks.join(' ');
 }
 
-// The page with its block lines taken out: the one-run page of the entries.
+// The page with its block lines and script taken out, its texts as links: the
+// one-run page of the entries.
 QByteArray withoutBlocks(const QByteArray& page) {
-    QList<QByteArray> lines = page.split('\n');
+    QByteArray linked = withTextsLinked(page);
+    const qsizetype script = linked.indexOf("<script>");
+    if (script >= 0)
+        linked.remove(script, linked.indexOf("</script>\r\n") + 11 - script);
+    QList<QByteArray> lines = linked.split('\n');
     const qsizetype index = lines.indexOf("<div id='index'>\r");
     for (qsizetype i = lines.size() - 1; i > index; --i) {
-        if (lines[i].startsWith("<div") || lines[i] == "</div>\r")
+        if (lines[i].startsWith("<div") || lines[i].startsWith("<pre") || lines[i] == "</div>\r" ||
+            lines[i] == "</pre>\r")
             lines.removeAt(i);
     }
     return lines.join('\n');
@@ -390,34 +429,52 @@ void TestReport::pageWithDefaultsAndOneEntryIsExact() {
 
 void TestReport::largePagesGoInBlocks_data() {
     QTest::addColumn<int>("entries");
-    QTest::addColumn<QList<int>>("wide"); // the entries with paths of 120 characters or more
+    // The entries that can't go in a block laid out when shown, and their text.
+    QTest::addColumn<QList<int>>("wide");
+    QTest::addColumn<QString>("wideText");
+    QTest::addColumn<QString>("shortText"); // the other entries' (%1 the folder, %2 the file)
     QTest::addColumn<QString>("blocks");
-    QTest::newRow("1,000 entries: one run, as ever") << 1000 << QList<int>{} << "-1000";
-    QTest::newRow("1,001 entries: two blocks") << 1001 << QList<int>{} << "L1000 L1";
+    const QString longName = "/data/" + QString(120, 'w') + "%1";
+    const QString plain = "/data/folder %1/file %2.txt";
+    QTest::newRow("1,000 entries: one run, as ever")
+        << 1000 << QList<int>{} << longName << plain << "-1000";
+    QTest::newRow("1,001 entries: two blocks")
+        << 1001 << QList<int>{} << longName << plain << "L1000 T1";
     QTest::newRow("a wide entry gets a plain block")
-        << 1500 << QList<int>{1200} << "L1000 L200 P1 L299";
+        << 1500 << QList<int>{1200} << longName << plain << "L1000 T200 P1 T299";
     QTest::newRow("short runs between wide entries join them")
-        << 1100 << QList<int>{1000, 1050, 1099} << "L1000 P100";
+        << 1100 << QList<int>{1000, 1050, 1099} << longName << plain << "L1000 P100";
     QTest::newRow("every block at most 1,000 entries")
-        << 2600 << QList<int>{0, 1, 50, 1200, 1250} << "P51 L1000 L149 P51 L1000 L349";
+        << 2600 << QList<int>{0, 1, 50, 1200, 1250} << longName << plain
+        << "P51 L1000 T149 P51 T1000 T349";
+    // A line of text of its own would break at it.
+    QTest::newRow("a control character gets a plain block")
+        << 2100 << QList<int>{1500} << "/data/line\nbreak\ttab %1" << plain << "L1000 T500 P1 T599";
+    QTest::newRow("markup, quotes, escapes and other scripts in the texts and targets")
+        << 2500 << QList<int>{} << longName
+        << "/data/a&amp;b <i>%1</i>/it's \"q\" 100% #x?y=z \u00e9\u202e\U0001F600 --> %2"
+        << "L1000 T1000 T500";
 }
 
 void TestReport::largePagesGoInBlocks() {
     QFETCH(int, entries);
     QFETCH(QList<int>, wide);
+    QFETCH(QString, wideText);
+    QFETCH(QString, shortText);
     TestSettings settings;
     QTemporaryDir dir;
     Saver s;
     QStringList list;
     for (int i = 0; i < entries; ++i) {
-        list << (wide.contains(i) ? "/data/" + QString(120, 'w') + QString::number(i)
-                                  : QString("/data/folder %1/file %2.txt").arg(i / 100).arg(i));
+        list << (wide.contains(i) ? wideText.arg(i) : shortText.arg(i / 100).arg(i));
         s.results.Add(list.last());
     }
     s.save(dir.path());
     QCOMPARE(boxTexts(s.ui), QStringList{"Done."});
     const QByteArray page = readBytes(dir.path() + "/FileList.html");
     QTEST(pageBlocks(page), "blocks");
+    // The script that makes links of the texts, where there are texts.
+    QCOMPARE(page.contains("<script>"), pageBlocks(page).contains('T'));
     QByteArray oneRun = PageHead(PageStyle{});
     for (const QString& entry : list)
         oneRun += PageEntryLine(entry);

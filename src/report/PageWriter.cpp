@@ -3,6 +3,7 @@
 #include "report/PageWriter.h"
 
 #include "core/AppInfo.h"
+#include "core/AtomicFile.h"
 #include "core/ErrorReport.h"
 #include "core/FileNames.h"
 #include "core/ListModel.h"
@@ -11,7 +12,6 @@
 #include "core/Settings.h"
 #include "core/Ui.h"
 #include "core/WriteAll.h"
-#include "core/AtomicFile.h"
 #include "report/OutputFolder.h"
 
 #include <QUrl>
@@ -427,6 +427,102 @@ PageBody::PageBody(QByteArray& out, const PageStyle& style, PathStyle pathStyle)
     out_ += PageHead(style);
 }
 
+namespace {
+
+// Whether an entry may go in a late block: it fits a window of usual width on
+// one line, and holds no control character (a text line of its own could
+// then hold a line break).
+bool fitsLateBlock(const QString& entry) {
+    if (entry.size() >= PageBody::WideEntry)
+        return false;
+    for (const QChar c : entry) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+// Turns the late blocks after the first into links (see PageBody).
+constexpr char LinkingScript[] =
+    "<script>\r\n"
+    "(function () {\r\n"
+    "  var blocks = document.querySelectorAll('#index > pre'), next = 0;\r\n"
+    "  // A place in a block's text as the characters before it, and back: the\r\n"
+    "  // links hold the same text, so a selection (what was found) stays put.\r\n"
+    "  function offset(block, node, at) {\r\n"
+    "    var walk = document.createTreeWalker(block, NodeFilter.SHOW_TEXT), n = 0, text;\r\n"
+    "    while ((text = walk.nextNode())) {\r\n"
+    "      if (text === node) return n + at;\r\n"
+    "      n += text.data.length;\r\n"
+    "    }\r\n"
+    "    return -1;\r\n"
+    "  }\r\n"
+    "  function place(block, n) {\r\n"
+    "    var walk = document.createTreeWalker(block, NodeFilter.SHOW_TEXT), text;\r\n"
+    "    while ((text = walk.nextNode())) {\r\n"
+    "      if (n <= text.data.length) return [text, n];\r\n"
+    "      n -= text.data.length;\r\n"
+    "    }\r\n"
+    "    return null;\r\n"
+    "  }\r\n"
+    "  function link(block) {\r\n"
+    "    var targets = block.firstChild;\r\n"
+    "    if (!targets || targets.nodeType !== 8) return;\r\n"
+    "    targets = targets.data.split('\\n');\r\n"
+    "    var chosen = window.getSelection(), start = -1, end = -1;\r\n"
+    "    if (chosen.rangeCount) {\r\n"
+    "      var range = chosen.getRangeAt(0);\r\n"
+    "      start = offset(block, range.startContainer, range.startOffset);\r\n"
+    "      end = offset(block, range.endContainer, range.endOffset);\r\n"
+    "    }\r\n"
+    "    var texts = block.textContent.split('\\n'), lines = document.createDocumentFragment();\r\n"
+    "    for (var i = 0; i + 1 < texts.length; ++i) {\r\n"
+    "      var a = document.createElement('a');\r\n"
+    "      a.setAttribute('href', targets[i + 1]);\r\n"
+    "      a.textContent = texts[i];\r\n"
+    "      lines.appendChild(a);\r\n"
+    "      lines.appendChild(document.createElement('br'));\r\n"
+    "      lines.appendChild(document.createTextNode('\\n'));\r\n"
+    "    }\r\n"
+    "    block.textContent = '';\r\n"
+    "    block.style.whiteSpace = 'normal';\r\n"
+    "    block.style.color = block.style.textDecoration = '';\r\n"
+    "    block.appendChild(lines);\r\n"
+    "    if (start >= 0 && end >= 0) {\r\n"
+    "      var from = place(block, start), to = place(block, end);\r\n"
+    "      if (from && to) chosen.setBaseAndExtent(from[0], from[1], to[0], to[1]);\r\n"
+    "    }\r\n"
+    "  }\r\n"
+    "  if (window.IntersectionObserver) {\r\n"
+    "    var near = new IntersectionObserver(function (seen) {\r\n"
+    "      for (var i = 0; i < seen.length; ++i) {\r\n"
+    "        if (seen[i].isIntersecting) {\r\n"
+    "          near.unobserve(seen[i].target);\r\n"
+    "          link(seen[i].target);\r\n"
+    "        }\r\n"
+    "      }\r\n"
+    "    }, { rootMargin: '100% 0px' });\r\n"
+    "    for (var i = 0; i < blocks.length; ++i) near.observe(blocks[i]);\r\n"
+    "  }\r\n"
+    "  var later = window.requestIdleCallback || function (f) { setTimeout(f, 20); };\r\n"
+    "  later(function rest(idle) {\r\n"
+    "    do link(blocks[next++]); while (next < blocks.length && idle && idle.timeRemaining() > "
+    "5);\r\n"
+    "    if (next < blocks.length) later(rest);\r\n"
+    "  });\r\n"
+    "})();\r\n"
+    "</script>\r\n";
+
+// The next line of `lines` from `at` (each ends with a line end), without its end.
+QByteArrayView nextLine(const QByteArray& lines, qsizetype& at) {
+    const qsizetype end = lines.indexOf('\r', at);
+    const QByteArrayView line(lines.constData() + at, end - at);
+    at = end + 2;
+    return line;
+}
+
+} // namespace
+
 void PageBody::add(const QString& entry) {
     if (count_ == BlockEntries) {
         // One more than 1,000: the page is in blocks.
@@ -437,14 +533,30 @@ void PageBody::add(const QString& entry) {
     ++count_;
     if (count_ <= BlockEntries)
         appendLine(held_, entry);
-    if (entry.size() >= WideEntry) {
+    if (!fitsLateBlock(entry)) {
         settleRun(false);
         appendLine(plain_, entry);
         if (++plainCount_ == BlockEntries)
             emitPlain();
         return;
     }
-    appendLine(run_, entry);
+    // The link target and the text, each as the entry's link line has them.
+    const bool relative = !linkFolder_.isEmpty();
+    const QString target = relative ? RelativeLinkPath(entry, linkFolder_) : QString();
+    const QString& targetPath = relative ? target : entry;
+    qsizetype at = runTargets_.size();
+    runTargets_.resize(at + 9 + 9 * targetPath.size());
+    char* p = runTargets_.data() + at;
+    if (!relative)
+        p = putLiteral(p, "file://");
+    p = putTarget(p, targetPath, !relative && pathStyle_ == PathStyle::Windows);
+    p = putLiteral(p, "\r\n");
+    runTargets_.resize(p - runTargets_.constData());
+    at = runTexts_.size();
+    runTexts_.resize(at + 2 + 6 * entry.size());
+    p = putText(runTexts_.data() + at, entry);
+    p = putLiteral(p, "\r\n");
+    runTexts_.resize(p - runTexts_.constData());
     if (++runCount_ == BlockEntries) {
         emitPlain();
         emitLate();
@@ -458,15 +570,33 @@ void PageBody::appendLine(QByteArray& out, const QString& entry) const {
         AppendRelativeEntryLine(out, entry, linkFolder_);
 }
 
+// The run's entries as link lines, the same bytes appendLine gives.
+void PageBody::appendRunLines(QByteArray& out) const {
+    out.reserve(out.size() + runTargets_.size() + runTexts_.size() + 22 * qsizetype(runCount_));
+    qsizetype target = 0, text = 0;
+    for (int i = 0; i < runCount_; ++i) {
+        out += "<a href='";
+        out += nextLine(runTargets_, target);
+        out += "'>";
+        out += nextLine(runTexts_, text);
+        out += "</a><br>\r\n";
+    }
+}
+
 void PageBody::finish() {
     if (count_ <= BlockEntries) {
         out_ += held_;
+        out_ += PageTail();
     } else {
         settleRun(true);
         emitPlain();
+        // The tail, with the script that makes the links of the text blocks.
+        out_ += "<br></div>\r\n";
+        if (lateBlocks_ > 1)
+            out_ += LinkingScript;
+        out_ += "</body>\r\n</html>";
     }
-    out_ += PageTail();
-    held_ = staged_ = plain_ = run_ = QByteArray();
+    held_ = staged_ = plain_ = runTargets_ = runTexts_ = QByteArray();
 }
 
 // The run of short entries before a wide one (or at the end) makes a block of
@@ -481,9 +611,10 @@ void PageBody::settleRun(bool last) {
     }
     if (plainCount_ + runCount_ >= BlockEntries)
         emitPlain();
-    plain_ += run_;
+    appendRunLines(plain_);
     plainCount_ += runCount_;
-    run_.resize(0);
+    runTargets_.resize(0);
+    runTexts_.resize(0);
     runCount_ = 0;
 }
 
@@ -501,17 +632,32 @@ void PageBody::emitPlain() {
 // A block that the browser lays out only when it comes into view: meanwhile it
 // counts as high as its lines (one line height each, as every entry shorter
 // than WideEntry takes in a window of usual width), and when shown it paints
-// a line wider than the window instead of cutting it off.
+// a line wider than the window instead of cutting it off. The first holds its
+// links; the later ones their texts, drawn in the links' colour and
+// underline, line for line, with the targets in a comment before them.
 void PageBody::emitLate() {
     if (runCount_ == 0)
         return;
     QByteArray& out = sink();
-    out += "<div style='content-visibility:auto;contain-intrinsic-size:auto ";
-    out += QByteArray::number(runCount_);
-    out += "lh;overflow-clip-margin:200em'>\r\n";
-    out += run_;
-    out += "</div>\r\n";
-    run_.resize(0);
+    const QByteArray lines = QByteArray::number(runCount_);
+    if (lateBlocks_++ == 0) {
+        out += "<div style='content-visibility:auto;contain-intrinsic-size:auto ";
+        out += lines;
+        out += "lh;overflow-clip-margin:200em'>\r\n";
+        appendRunLines(out);
+        out += "</div>\r\n";
+    } else {
+        out += "<pre style='content-visibility:auto;contain-intrinsic-size:auto ";
+        out += lines;
+        out += "lh;overflow-clip-margin:200em;margin:0;font:inherit;white-space:pre-line;"
+               "color:#808000;text-decoration:underline'><!--\r\n";
+        out += runTargets_;
+        out += "-->";
+        out += runTexts_;
+        out += "</pre>\r\n";
+    }
+    runTargets_.resize(0);
+    runTexts_.resize(0);
     runCount_ = 0;
 }
 

@@ -51,9 +51,17 @@ inline QByteArray PageEntryLine(const QString& entry, PathStyle pathStyle = Nati
 // element, and looks the same. A block that the browser lays out only when it
 // comes into view is what lets a huge page open at once; but such a block
 // can't make the page wider, so an entry of 120 characters or more (it may
-// not fit in the window) goes in a plain block, which is laid out at once, as
-// do runs of fewer than 100 entries between such entries. The first 1,000
-// entries are held to decide; after that, at most two blocks' lines.
+// not fit in the window), or holding a control character, goes in a plain
+// block, which is laid out at once, as do runs of fewer than 100 entries
+// between such entries. The first 1,000 entries are held to decide; after
+// that, at most two blocks' lines.
+//
+// A browser takes far longer to make a link than a line of text (for a
+// million entries, seconds): so every late block but the first holds its
+// entries as lines of text drawn as the links are, their link targets in a
+// comment before them, and a small script at the end of the page turns each
+// such block into the same links as it comes near the window, and the rest
+// while the browser is idle. The text is there to find from the start.
 class PageBody {
   public:
     PageBody(QByteArray& out, const PageStyle& style, PathStyle pathStyle = NativePathStyle);
@@ -75,6 +83,7 @@ class PageBody {
     void emitLate();
     QByteArray& sink() { return count_ > BlockEntries ? out_ : staged_; }
     void appendLine(QByteArray& out, const QString& entry) const;
+    void appendRunLines(QByteArray& out) const;
 
     QByteArray& out_;
     PathStyle pathStyle_;
@@ -84,8 +93,12 @@ class PageBody {
     QByteArray staged_; // the blocks made of them meanwhile
     QByteArray plain_;  // the plain block being gathered
     int plainCount_ = 0;
-    QByteArray run_; // the run of short entries being gathered
+    // The run of short entries being gathered: their link targets and their
+    // texts, a line each.
+    QByteArray runTargets_;
+    QByteArray runTexts_;
     int runCount_ = 0;
+    int lateBlocks_ = 0; // late blocks made so far
 };
 
 QByteArray BuildPage(const PageStyle& style, const QStringList& entries);

@@ -450,6 +450,9 @@ void TestReport::largePagesGoInBlocks_data() {
     // A line of text of its own would break at it.
     QTest::newRow("a control character gets a plain block")
         << 2100 << QList<int>{1500} << "/data/line\nbreak\ttab %1" << plain << "L1000 T500 P1 T599";
+    QTest::newRow("any control character")
+        << 2100 << QList<int>{1500, 1501} << "/data/etx\003 it's %1" << plain
+        << "L1000 T500 P2 T598";
     QTest::newRow("markup, quotes, escapes and other scripts in the texts and targets")
         << 2500 << QList<int>{} << longName
         << "/data/a&amp;b <i>%1</i>/it's \"q\" 100% #x?y=z \u00e9\u202e\U0001F600 --> %2"

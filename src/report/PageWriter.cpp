@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include <cerrno>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -429,17 +430,17 @@ PageBody::PageBody(QByteArray& out, const PageStyle& style, PathStyle pathStyle)
 
 namespace {
 
-// Whether an entry may go in a late block: it fits a window of usual width on
-// one line, and holds no control character (a text line of its own could
-// then hold a line break).
-bool fitsLateBlock(const QString& entry) {
-    if (entry.size() >= PageBody::WideEntry)
-        return false;
-    for (const QChar c : entry) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            return false;
+// Whether a link text, as putText writes it, shows a control character: the
+// only character references it writes but &#39; (') are those of controls.
+// A line of text of its own could hold a line break then.
+bool showsControl(const char* text, const char* end) {
+    for (const char* p = text; (p = static_cast<const char*>(std::memchr(p, '&', size_t(end - p))));
+         ++p) {
+        if (end - p > 2 && p[1] == '#' &&
+            !(end - p > 4 && p[2] == '3' && p[3] == '9' && p[4] == ';'))
+            return true;
     }
-    return true;
+    return false;
 }
 
 // Turns the late blocks after the first into links (see PageBody).
@@ -533,34 +534,38 @@ void PageBody::add(const QString& entry) {
     ++count_;
     if (count_ <= BlockEntries)
         appendLine(held_, entry);
-    if (!fitsLateBlock(entry)) {
-        settleRun(false);
-        appendLine(plain_, entry);
-        if (++plainCount_ == BlockEntries)
-            emitPlain();
-        return;
+    // An entry that fits a window of usual width on one line may go in a late
+    // block: its text, and its link target, each as its link line has them.
+    if (entry.size() < WideEntry) {
+        const qsizetype textsAt = runTexts_.size();
+        runTexts_.resize(textsAt + 2 + 6 * entry.size());
+        char* p = putText(runTexts_.data() + textsAt, entry);
+        if (!showsControl(runTexts_.constData() + textsAt, p)) {
+            p = putLiteral(p, "\r\n");
+            runTexts_.resize(p - runTexts_.constData());
+            const bool relative = !linkFolder_.isEmpty();
+            const QString target = relative ? RelativeLinkPath(entry, linkFolder_) : QString();
+            const QString& targetPath = relative ? target : entry;
+            const qsizetype targetsAt = runTargets_.size();
+            runTargets_.resize(targetsAt + 9 + 9 * targetPath.size());
+            p = runTargets_.data() + targetsAt;
+            if (!relative)
+                p = putLiteral(p, "file://");
+            p = putTarget(p, targetPath, !relative && pathStyle_ == PathStyle::Windows);
+            p = putLiteral(p, "\r\n");
+            runTargets_.resize(p - runTargets_.constData());
+            if (++runCount_ == BlockEntries) {
+                emitPlain();
+                emitLate();
+            }
+            return;
+        }
+        runTexts_.resize(textsAt);
     }
-    // The link target and the text, each as the entry's link line has them.
-    const bool relative = !linkFolder_.isEmpty();
-    const QString target = relative ? RelativeLinkPath(entry, linkFolder_) : QString();
-    const QString& targetPath = relative ? target : entry;
-    qsizetype at = runTargets_.size();
-    runTargets_.resize(at + 9 + 9 * targetPath.size());
-    char* p = runTargets_.data() + at;
-    if (!relative)
-        p = putLiteral(p, "file://");
-    p = putTarget(p, targetPath, !relative && pathStyle_ == PathStyle::Windows);
-    p = putLiteral(p, "\r\n");
-    runTargets_.resize(p - runTargets_.constData());
-    at = runTexts_.size();
-    runTexts_.resize(at + 2 + 6 * entry.size());
-    p = putText(runTexts_.data() + at, entry);
-    p = putLiteral(p, "\r\n");
-    runTexts_.resize(p - runTexts_.constData());
-    if (++runCount_ == BlockEntries) {
+    settleRun(false);
+    appendLine(plain_, entry);
+    if (++plainCount_ == BlockEntries)
         emitPlain();
-        emitLate();
-    }
 }
 
 void PageBody::appendLine(QByteArray& out, const QString& entry) const {
